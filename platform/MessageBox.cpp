@@ -1,0 +1,54 @@
+#include "MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QThread>
+#include <cstdio>
+#include <mutex>
+
+namespace ovento {
+namespace {
+
+std::mutex g_handlerLock;
+MessageBoxHandler g_handler;
+
+void ShowOnGuiThread(QWidget* owner, const QString& text, const QString& caption)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
+        return;
+    }
+    QMessageBox::information(owner, caption, text, QMessageBox::Ok);
+}
+
+} // namespace
+
+void SetMessageBoxHandler(MessageBoxHandler handler)
+{
+    std::lock_guard guard(g_handlerLock);
+    g_handler = std::move(handler);
+}
+
+void MessageBox(QWidget* owner, const QString& text, const QString& caption)
+{
+    {
+        std::lock_guard guard(g_handlerLock);
+        if (g_handler) {
+            g_handler(text, caption);
+            return;
+        }
+    }
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() != app->thread()) {
+        // Widgets live on the GUI thread only; a worker never waits for the box, so it cannot
+        // block a GUI thread that is waiting for it.
+        QMetaObject::invokeMethod(
+            app, [owner, text, caption] { ShowOnGuiThread(owner, text, caption); },
+            Qt::QueuedConnection);
+        return;
+    }
+    ShowOnGuiThread(owner, text, caption);
+}
+
+} // namespace ovento
