@@ -1,0 +1,39 @@
+#pragma once
+
+#include "skype/Contact.h"
+#include "skype/QList.h"
+
+#include <QString>
+#include <mutex>
+
+namespace ovento {
+
+// Skype handles with their full names, in the order they became known. Handles compare
+// exactly. Every operation holds the list's lock, so any thread may call it.
+class CContactList
+{
+public:
+    static CContactList* GetInstance();
+    static void DeleteInstance();
+
+    CContactList() = default;
+    CContactList(const CContactList&) = delete;
+    CContactList& operator=(const CContactList&) = delete;
+
+    void AddContact(const QString& handle);
+    // The stored full name, possibly empty; empty for an unknown handle.
+    QString GetFullName(const QString& handle);
+    // The contact's index when it was known (its name replaced), -1 when it was appended.
+    int SetFullName(const QString& handle, const QString& name);
+    bool RemoveContact(const QString& handle);
+    // "alice,+123" -> "Alice A. | +123": each handle's full name, or the handle itself.
+    QString FormatNames(const QString& handles);
+
+private:
+    int IndexOf(const QString& handle) const;
+
+    std::mutex m_lock;
+    QList<Contact> m_contacts;
+};
+
+} // namespace ovento

@@ -1,0 +1,129 @@
+#include "skype/QList.h"
+
+#include "tests/support/DebugLines.h"
+
+#include <gtest/gtest.h>
+#include <new>
+#include <vector>
+
+using ovento::test::DebugLines;
+
+namespace {
+
+// An element whose copy can be made to fail, as an allocation would.
+struct Fragile
+{
+    static inline bool s_failCopies = false;
+    QString text;
+
+    Fragile() = default;
+    explicit Fragile(QString t) : text(std::move(t)) {}
+    Fragile(const Fragile& other) : text(other.text)
+    {
+        if (s_failCopies)
+            throw std::bad_alloc();
+    }
+    Fragile& operator=(const Fragile&) = default;
+};
+
+std::vector<QString> Texts(const ovento::QList<Fragile>& list)
+{
+    std::vector<QString> texts;
+    for (int i = 0; i < list.GetCount(); ++i)
+        texts.push_back(list.At(i).text);
+    return texts;
+}
+
+class QListTest : public ::testing::Test
+{
+protected:
+    QListTest()
+    {
+        for (const char* text : {"a", "b", "c"})
+            list.Append(Fragile(QString::fromLatin1(text)));
+    }
+    ~QListTest() override { Fragile::s_failCopies = false; }
+
+    const std::vector<QString> abc{"a", "b", "c"};
+    ovento::QList<Fragile> list;
+    DebugLines debug;
+};
+
+} // namespace
+
+TEST_F(QListTest, KeepsInsertionOrderThroughReplaceAndRemove)
+{
+    EXPECT_EQ(Texts(list), abc);
+    EXPECT_TRUE(list.Replace(1, Fragile("B")));
+    EXPECT_EQ(Texts(list), (std::vector<QString>{"a", "B", "c"}));
+    list.Remove2(0);
+    EXPECT_EQ(Texts(list), (std::vector<QString>{"B", "c"}));
+    list.Remove2(1);
+    EXPECT_EQ(Texts(list), (std::vector<QString>{"B"}));
+    list.Clear();
+    EXPECT_EQ(list.GetCount(), 0);
+    EXPECT_TRUE(debug.Lines().isEmpty());
+}
+
+TEST_F(QListTest, ReplaceOutsideTheListReturnsFalseAndChangesNothing)
+{
+    for (int index : {5, 3, -1}) {
+        EXPECT_FALSE(list.Replace(index, Fragile("x"))) << index;
+        EXPECT_EQ(Texts(list), abc) << index;
+    }
+}
+
+TEST_F(QListTest, AtOutsideTheListGivesADefaultElementAndSaysSo)
+{
+    for (int index : {3, 7, -1}) {
+        debug.Clear();
+        EXPECT_TRUE(list.At(index).text.isEmpty()) << index;
+        EXPECT_EQ(debug.Lines(), QStringList{"QList<T>::At("}) << index;
+    }
+    ovento::QList<Fragile> empty;
+    debug.Clear();
+    EXPECT_TRUE(empty.At(0).text.isEmpty());
+    EXPECT_TRUE(debug.Lines().isEmpty()) << "an empty list has nothing to complain about";
+}
+
+TEST_F(QListTest, RemoveOutsideTheListSaysSoAndChangesNothing)
+{
+    list.Remove2(3);
+    list.Remove2(-1);
+    EXPECT_EQ(Texts(list), abc);
+    EXPECT_EQ(debug.Lines(), (QStringList{"QList<T>::Remove2", "QList<T>::Remove2"}));
+}
+
+TEST_F(QListTest, AFailedCopyLeavesTheListAsItWasAndSaysSo)
+{
+    struct Case
+    {
+        const char* line;
+        std::function<void()> operation;
+    };
+    const Case cases[] = {
+        {"QList<T>::Append",
+         [&] {
+             list.Append(Fragile("d"));
+         }},
+        {"QList<T>::Replace",
+         [&] {
+             EXPECT_FALSE(list.Replace(1, Fragile("x")));
+         }},
+    };
+    for (const Case& c : cases) {
+        debug.Clear();
+        Fragile::s_failCopies = true;
+        c.operation();
+        Fragile::s_failCopies = false;
+        EXPECT_EQ(debug.Lines(), QStringList{c.line});
+        EXPECT_EQ(Texts(list), abc) << c.line;
+    }
+}
+
+TEST_F(QListTest, FindIndexReturnsTheFirstMatch)
+{
+    list.Append(Fragile("b"));
+    EXPECT_EQ(list.FindIndex([](const Fragile& f) { return f.text == "b"; }), 1);
+    EXPECT_EQ(list.FindIndex([](const Fragile& f) { return f.text == "z"; }), -1);
+}
