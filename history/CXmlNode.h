@@ -1,0 +1,59 @@
+#pragma once
+
+#include "history/XmlDocument.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace ovento {
+
+class CXmlNodeList;
+
+// A handle to one node of a CXml document; it may be null. Copies share the node. The handle
+// keeps the document alive, so it stays safe to use after its CXml is gone or reopened.
+//
+// GetChild, GetChildNodes, Remove, GetBool and GetLong raise CXmlException (E_POINTER on a null
+// handle); GetText and SetText never raise.
+class CXmlNode
+{
+public:
+    CXmlNode() = default;
+    CXmlNode(std::shared_ptr<XmlDocument> document, pugi::xml_node node);
+
+    bool IsNull() const { return !m_node; }
+    bool IsElement() const { return m_node.type() == pugi::node_element; }
+    // The element's name; empty for text and null handles.
+    QString GetName() const { return QString::fromUtf8(m_node.name()); }
+
+    // The first child element with that name; created as the last child when there is none.
+    CXmlNode GetChild(const QString& strName) const;
+    CXmlNodeList GetChildNodes() const;
+    // Takes the node and everything below it out of the document. Other handles to those
+    // nodes must not be used afterwards; this handle becomes null. Always true.
+    bool Remove();
+
+    // The whole text below the node. When it is empty and a default is given, the default is
+    // written and returned.
+    QString GetText(const QString& strDefault = QString());
+    // Replaces the node's content by the text. Characters that XML cannot carry (control
+    // characters other than tab and line breaks, U+FFFE, U+FFFF, lone surrogates) are dropped.
+    bool SetText(const QString& strText);
+    // "true"/"false" in any case; any other text writes the default and returns it.
+    bool GetBool(bool bDefault);
+    bool SetBool(bool bValue);
+    // The leading decimal number of the text (0 when there is none), clamped to 32 bits; an
+    // empty text first gets the default written.
+    std::int32_t GetLong(std::int32_t nDefault);
+    bool SetLong(std::int32_t nValue);
+
+private:
+    pugi::xml_node Checked() const;
+    QString ReadText() const;
+    void WriteText(const QString& strText);
+
+    std::shared_ptr<XmlDocument> m_document;
+    pugi::xml_node m_node;
+};
+
+} // namespace ovento
