@@ -38,6 +38,13 @@ UINT RegisteredMessages::Register(const QString& name)
     return id;
 }
 
+UINT RegisteredMessages::Find(const QString& name)
+{
+    Registry& r = registry();
+    std::lock_guard guard(r.lock);
+    return r.ids.value(name, 0);
+}
+
 QString RegisteredMessages::NameOf(UINT id)
 {
     Registry& r = registry();

@@ -12,6 +12,8 @@ class RegisteredMessages
 {
 public:
     static UINT Register(const QString& name);
+    // The id of a name registered before, or 0; never registers (names from other processes).
+    static UINT Find(const QString& name);
     // The name registered under id, or an empty string.
     static QString NameOf(UINT id);
 };

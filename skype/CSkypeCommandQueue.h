@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <mutex>
+
+namespace ovento {
+
+// The commands waiting for the sender thread, oldest first. Disabled until Skype accepts the
+// attach: while disabled, new commands are dropped and nothing can be taken, but what is
+// already queued stays for the next attach. Every operation holds the queue's lock, which is
+// never held across a delivery.
+class CSkypeCommandQueue
+{
+public:
+    // Created on first use; deleted by the Skype client's destruction.
+    static CSkypeCommandQueue* GetInstance();
+    static void DeleteInstance();
+
+    CSkypeCommandQueue() = default;
+    CSkypeCommandQueue(const CSkypeCommandQueue&) = delete;
+    CSkypeCommandQueue& operator=(const CSkypeCommandQueue&) = delete;
+
+    // False when the text was dropped: queue disabled or text empty.
+    bool Push(const QString& text);
+    // Moves the oldest text to out; false when disabled or empty.
+    bool PopFront(QString& out);
+    void SetEnabled(bool enabled);
+    void Clear();
+
+private:
+    std::mutex m_lock;
+    std::deque<QString> m_commands;
+    bool m_bEnabled = false;
+};
+
+} // namespace ovento
