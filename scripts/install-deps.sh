@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build ccache pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
     libmp3lame-dev libmpg123-dev libpugixml-dev
-    dbus dbus-bin xvfb xauth desktop-file-utils
+    dbus dbus-bin xvfb xauth desktop-file-utils libglib2.0-bin
     lame mpg123 libxml2-utils
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
