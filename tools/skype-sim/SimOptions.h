@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace ovento::sim {
+
+// How the simulated Skype behaves, from its command line.
+struct SimOptions
+{
+    // The Attach status sent back to each Discover (0 success, 1 pending authorisation,
+    // 2 refused, 3 not available); none: Discover goes unanswered.
+    std::optional<long long> attachStatus = 0;
+    // How many pings are answered with PONG; none: every one.
+    std::optional<int> pongLimit;
+    // Where the received commands are logged, one a line; empty: standard output.
+    QString logPath;
+};
+
+// The options, or an error text for the user when the arguments are wrong. --help and
+// --version print and exit inside.
+std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString& error);
+
+} // namespace ovento::sim
