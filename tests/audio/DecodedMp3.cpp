@@ -133,22 +133,32 @@ void DecodedMp3::Decode(const QString& path)
 double DecodedMp3::ToneAmplitude(int channel, double hz) const
 {
     const std::vector<std::int16_t>& samples = m_samples[channel];
-    const size_t first = samples.size() / 10;
-    const size_t last = samples.size() - first;
-    if (last <= first || m_rate == 0)
+    const std::size_t window = std::size_t(m_rate / 50);
+    const std::size_t first = samples.size() / 10;
+    const std::size_t last = samples.size() - first;
+    if (window == 0 || last <= first + window)
         return 0;
-    // Goertzel filter at hz.
+    // Goertzel filter at hz over Hann-windowed 20 ms pieces, so that sound which starts and
+    // stops (one side written alone in bursts) is measured as fairly as a steady tone.
     const double coefficient = 2 * std::cos(2 * std::numbers::pi * hz / double(m_rate));
-    double previous = 0;
-    double beforePrevious = 0;
-    for (size_t i = first; i < last; ++i) {
-        const double current = samples[i] + coefficient * previous - beforePrevious;
-        beforePrevious = previous;
-        previous = current;
+    double sum = 0;
+    int windows = 0;
+    for (std::size_t start = first; start + window <= last; start += window, ++windows) {
+        double previous = 0;
+        double beforePrevious = 0;
+        for (std::size_t i = 0; i < window; ++i) {
+            const double hann =
+                0.5 - 0.5 * std::cos(2 * std::numbers::pi * double(i) / double(window));
+            const double current =
+                hann * samples[start + i] + coefficient * previous - beforePrevious;
+            beforePrevious = previous;
+            previous = current;
+        }
+        const double power = previous * previous + beforePrevious * beforePrevious -
+                             coefficient * previous * beforePrevious;
+        sum += 2 * std::sqrt(std::max(power, 0.0)) / (double(window) / 2);
     }
-    const double power = previous * previous + beforePrevious * beforePrevious -
-                         coefficient * previous * beforePrevious;
-    return 2 * std::sqrt(std::max(power, 0.0)) / double(last - first);
+    return sum / windows;
 }
 
 double DecodedMp3::Rms(int channel) const

@@ -40,8 +40,8 @@ public:
     // Samples of one channel (0 left or mono, 1 right).
     const std::vector<std::int16_t>& Channel(int channel) const { return m_samples[channel]; }
 
-    // Amplitude of a tone in one channel, over the decoded sound without its first and last
-    // tenth (encoder delay and padding).
+    // Amplitude of a tone in one channel, averaged over 20 ms pieces of the decoded sound
+    // without its first and last tenth (encoder delay and padding).
     double ToneAmplitude(int channel, double hz) const;
     double Rms(int channel) const;
 
