@@ -4,19 +4,20 @@
 #include "platform/DebugOutput.h"
 
 #include <QDateTime>
+#include <array>
 
 namespace ovento {
 
 namespace {
 
-const QString kList = QStringLiteral("list");
-const QString kName = QStringLiteral("name");
-const QString kTime = QStringLiteral("time");
-const QString kFile = QStringLiteral("file");
-const QString kType = QStringLiteral("type");
-const QString kDuration = QStringLiteral("duration");
-const QString kNew = QStringLiteral("new");
-const QString kNote = QStringLiteral("note");
+constexpr char kList[] = "list";
+constexpr char kName[] = "name";
+constexpr char kTime[] = "time";
+constexpr char kFile[] = "file";
+constexpr char kType[] = "type";
+constexpr char kDuration[] = "duration";
+constexpr char kNew[] = "new";
+constexpr char kNote[] = "note";
 // Stands for a CR LF pair inside a stored note.
 const QString kLineBreak = QStringLiteral("\r\n");
 const QString kLineBreakWord = QStringLiteral("alinedd");
@@ -62,13 +63,17 @@ std::int64_t CRecordStore::CurrentUtcSeconds()
 void CRecordStore::Open(const QString& strPath)
 {
     m_strPath = strPath;
+    m_list = CXmlNode();
     if (!m_strPath.isEmpty() && !m_xml.Open(m_strPath))
         OutputDebugString(QStringLiteral("rec xml file open failed\n"));
 }
 
 CXmlNode CRecordStore::GetList()
 {
-    return m_xml.GetRoot().GetChild(kList);
+    // Nothing removes the root or its list, so the element found once stays the one to use.
+    if (m_list.IsNull())
+        m_list = m_xml.GetRoot().GetChild(kList);
+    return m_list;
 }
 
 std::int32_t CRecordStore::GetCount()
@@ -84,14 +89,18 @@ bool CRecordStore::ReadRecord(std::int32_t nIndex, RecordInfo& info)
 {
     const std::lock_guard guard(m_lock);
     try {
-        CXmlNode record = GetList().GetChildNodes().GetItem(nIndex);
-        info.strName = record.GetChild(kName).GetText();
-        info.strTime = record.GetChild(kTime).GetText();
-        info.strFile = record.GetChild(kFile).GetText();
-        info.nType = record.GetChild(kType).GetLong(0);
-        info.bNew = record.GetChild(kNew).GetBool(false);
-        info.nDuration = record.GetChild(kDuration).GetLong(0);
-        info.strNote = record.GetChild(kNote).GetText();
+        const CXmlNode record = GetList().GetChildNodes().GetItem(nIndex);
+        static constexpr const char* kFields[] = {kName, kTime,     kFile, kType,
+                                                  kNew,  kDuration, kNote};
+        std::array<CXmlNode, std::size(kFields)> fields;
+        record.GetChildren(kFields, fields);
+        info.strName = fields[0].GetText();
+        info.strTime = fields[1].GetText();
+        info.strFile = fields[2].GetText();
+        info.nType = fields[3].GetLong(0);
+        info.bNew = fields[4].GetBool(false);
+        info.nDuration = fields[5].GetLong(0);
+        info.strNote = fields[6].GetText();
         info.strNote.replace(kLineBreakWord, kLineBreak);
         return true;
     } catch (const CXmlException&) {

@@ -61,6 +61,8 @@ private:
     CXml m_xml;
     QString m_strPath;
     Clock m_clock;
+    // The "list" element once found; it stays for the life of the document.
+    CXmlNode m_list;
 
     static CRecordStore* s_pInstance;
 };

@@ -4,7 +4,6 @@
 #include "history/CXmlNodeList.h"
 
 #include <QString>
-#include <memory>
 
 namespace ovento {
 
@@ -33,7 +32,7 @@ private:
     void KeepUnreadableFile();
     void WriteFile(const QString& strPath) const;
 
-    std::shared_ptr<XmlDocument> m_document;
+    XmlDocumentRef m_document;
     QString m_strPath;
     // A file that could be neither loaded nor renamed aside; it is never written over.
     QString m_strUnreadableFile;

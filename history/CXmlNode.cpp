@@ -3,6 +3,9 @@
 #include "history/CXmlException.h"
 #include "history/CXmlNodeList.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <string_view>
@@ -10,6 +13,10 @@
 namespace ovento {
 
 namespace {
+
+// Children that one GetChildren call finds in its single pass; more names are looked up
+// one by one.
+constexpr std::size_t kMostChildren = 16;
 
 bool IsTextNode(pugi::xml_node node)
 {
@@ -115,12 +122,11 @@ void AppendText(pugi::xml_node top, QByteArray& out)
 // The node's text without copying when it is one text node, as element text usually is.
 std::string_view TextOf(pugi::xml_node node, QByteArray& scratch)
 {
-    if (IsTextNode(node))
-        return node.value();
     const pugi::xml_node first = node.first_child();
-    if (!first)
-        return {};
-    if (!first.next_sibling() && IsTextNode(first))
+    const pugi::xml_node_type type = first.type(); // node_null when there is no child
+    if (type == pugi::node_null)
+        return IsTextNode(node) ? node.value() : std::string_view();
+    if ((type == pugi::node_pcdata || type == pugi::node_cdata) && !first.next_sibling())
         return first.value();
     AppendText(node, scratch);
     return {scratch.constData(), static_cast<std::size_t>(scratch.size())};
@@ -128,7 +134,7 @@ std::string_view TextOf(pugi::xml_node node, QByteArray& scratch)
 
 } // namespace
 
-CXmlNode::CXmlNode(std::shared_ptr<XmlDocument> document, pugi::xml_node node)
+CXmlNode::CXmlNode(XmlDocumentRef document, pugi::xml_node node)
     : m_document(std::move(document)), m_node(node)
 {}
 
@@ -141,19 +147,49 @@ pugi::xml_node CXmlNode::Checked() const
 
 CXmlNode CXmlNode::GetChild(const QString& strName) const
 {
+    Checked();
+    return GetChild(ToUtf8(strName).constData());
+}
+
+CXmlNode CXmlNode::GetChild(const char* szName) const
+{
     pugi::xml_node node = Checked();
-    const QByteArray name = ToUtf8(strName);
-    if (const pugi::xml_node found = node.child(name.constData()))
+    if (const pugi::xml_node found = node.child(szName))
         return CXmlNode(m_document, found);
     if (node.type() != pugi::node_element && node.type() != pugi::node_document)
         throw CXmlException(E_FAIL);
-    if (!IsPlainElementName(name))
+    if (!IsPlainElementName(szName))
         throw CXmlException(E_INVALIDARG);
-    const pugi::xml_node created = node.append_child(name.constData());
+    const pugi::xml_node created = node.append_child(szName);
     if (!created)
         throw CXmlException(E_OUTOFMEMORY);
     m_document->NoteAppendedTo(node);
     return CXmlNode(m_document, created);
+}
+
+void CXmlNode::GetChildren(std::span<const char* const> names, std::span<CXmlNode> children) const
+{
+    const pugi::xml_node node = Checked();
+    std::array<bool, kMostChildren> found = {};
+    const std::size_t count = std::min(names.size(), found.size());
+    std::size_t missing = count;
+    for (pugi::xml_node child = node.first_child(); child && missing > 0;
+         child = child.next_sibling()) {
+        const char* name = child.name();
+        for (std::size_t i = 0; i < count; ++i) {
+            // The first letters tell most names apart without a call.
+            if (!found[i] && name[0] == names[i][0] && std::strcmp(name, names[i]) == 0) {
+                children[i] = CXmlNode(m_document, child);
+                found[i] = true;
+                --missing;
+                break;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i >= count || !found[i])
+            children[i] = GetChild(names[i]);
+    }
 }
 
 CXmlNodeList CXmlNode::GetChildNodes() const

@@ -4,7 +4,7 @@
 
 #include <QString>
 #include <cstdint>
-#include <memory>
+#include <span>
 
 namespace ovento {
 
@@ -19,7 +19,7 @@ class CXmlNode
 {
 public:
     CXmlNode() = default;
-    CXmlNode(std::shared_ptr<XmlDocument> document, pugi::xml_node node);
+    CXmlNode(XmlDocumentRef document, pugi::xml_node node);
 
     bool IsNull() const { return !m_node; }
     bool IsElement() const { return m_node.type() == pugi::node_element; }
@@ -28,6 +28,11 @@ public:
 
     // The first child element with that name; created as the last child when there is none.
     CXmlNode GetChild(const QString& strName) const;
+    // The same for a name given in UTF-8, which spares the conversion on hot paths.
+    CXmlNode GetChild(const char* szName) const;
+    // GetChild for each name, in one pass over the children: children[i] becomes the first
+    // child element named names[i]; the missing ones are then created in the order given.
+    void GetChildren(std::span<const char* const> names, std::span<CXmlNode> children) const;
     CXmlNodeList GetChildNodes() const;
     // Takes the node and everything below it out of the document. Other handles to those
     // nodes must not be used afterwards; this handle becomes null. Always true.
@@ -52,7 +57,7 @@ private:
     QString ReadText() const;
     void WriteText(const QString& strText);
 
-    std::shared_ptr<XmlDocument> m_document;
+    XmlDocumentRef m_document;
     pugi::xml_node m_node;
 };
 

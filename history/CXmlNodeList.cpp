@@ -6,7 +6,7 @@
 
 namespace ovento {
 
-CXmlNodeList::CXmlNodeList(std::shared_ptr<XmlDocument> document, pugi::xml_node parent)
+CXmlNodeList::CXmlNodeList(XmlDocumentRef document, pugi::xml_node parent)
     : m_document(std::move(document)), m_parent(parent)
 {}
 

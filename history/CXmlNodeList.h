@@ -3,7 +3,6 @@
 #include "history/CXmlNode.h"
 
 #include <cstdint>
-#include <memory>
 
 namespace ovento {
 
@@ -11,7 +10,7 @@ namespace ovento {
 class CXmlNodeList
 {
 public:
-    CXmlNodeList(std::shared_ptr<XmlDocument> document, pugi::xml_node parent);
+    CXmlNodeList(XmlDocumentRef document, pugi::xml_node parent);
 
     // Number of children; -1 when the list cannot be read.
     std::int32_t GetLength() const;
@@ -20,7 +19,7 @@ public:
     CXmlNode GetItem(std::int32_t nIndex) const;
 
 private:
-    std::shared_ptr<XmlDocument> m_document;
+    XmlDocumentRef m_document;
     pugi::xml_node m_parent;
 };
 

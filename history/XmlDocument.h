@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <pugixml.hpp>
+#include <utility>
 
 namespace ovento {
 
@@ -12,6 +13,7 @@ struct XmlDocument
     // The file's bytes; the document parses them in place and points into them.
     QByteArray source;
     pugi::xml_document document;
+    int references = 0;
 
     // The last position reached in a child list. Reading a list in order then costs one step
     // per item instead of a walk from its head. Appending children keeps it valid (earlier
@@ -38,6 +40,46 @@ struct XmlDocument
         if (parent == cursor.parent && cursor.length >= 0)
             ++cursor.length;
     }
+};
+
+// A counted reference to a document. The count is plain, not atomic: a document and its
+// handles are used by one thread at a time (the record store serialises its callers), and
+// reading a record takes a dozen handles, where atomic counting would cost more than the read.
+class XmlDocumentRef
+{
+public:
+    XmlDocumentRef() = default;
+    static XmlDocumentRef MakeNew() { return XmlDocumentRef(new XmlDocument); }
+
+    XmlDocumentRef(const XmlDocumentRef& other) : m_document(other.m_document) { Retain(); }
+    XmlDocumentRef(XmlDocumentRef&& other) noexcept : m_document(other.m_document)
+    {
+        other.m_document = nullptr;
+    }
+    XmlDocumentRef& operator=(XmlDocumentRef other) noexcept
+    {
+        std::swap(m_document, other.m_document);
+        return *this;
+    }
+    ~XmlDocumentRef() { Release(); }
+
+    XmlDocument* operator->() const { return m_document; }
+    explicit operator bool() const { return m_document != nullptr; }
+
+private:
+    explicit XmlDocumentRef(XmlDocument* document) : m_document(document) { Retain(); }
+    void Retain()
+    {
+        if (m_document)
+            ++m_document->references;
+    }
+    void Release()
+    {
+        if (m_document && --m_document->references == 0)
+            delete m_document;
+    }
+
+    XmlDocument* m_document = nullptr;
 };
 
 // The node after this one in document order, staying inside top; null after the last one.
