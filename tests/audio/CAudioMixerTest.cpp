@@ -38,8 +38,10 @@ Samples StereoPair(std::int16_t left, std::int16_t right)
 class CAudioMixerTest : public ::testing::Test
 {
 protected:
-    CAudioMixer m_mixer;
+    // The writers outlive the mixer, which closes its writer when it goes.
     RecordingWriter m_writer;
+    RecordingWriter m_nextWriter;
+    CAudioMixer m_mixer;
 };
 
 TEST_F(CAudioMixerTest, BlocksOfAnotherSizeAreRefusedAndChangeNothing)
@@ -155,12 +157,11 @@ TEST_F(CAudioMixerTest, CloseDropsQueuedBlocksAndClosesTheWriterOnce)
     m_mixer.Close();
     EXPECT_EQ(m_writer.CloseCount(), 1);
 
-    RecordingWriter next;
-    m_mixer.OpenWith(kStereo, next);
+    m_mixer.OpenWith(kStereo, m_nextWriter);
     Feed(m_mixer, false, 101);
     Feed(m_mixer, true, 6);
     EXPECT_TRUE(m_writer.Blocks().empty());
-    EXPECT_EQ(next.Blocks(), std::vector<Samples>{StereoPair(6, 101)});
+    EXPECT_EQ(m_nextWriter.Blocks(), std::vector<Samples>{StereoPair(6, 101)});
 }
 
 TEST_F(CAudioMixerTest, OpenWithoutAFileNameLeavesTheMixerIdle)
