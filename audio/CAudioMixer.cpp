@@ -14,7 +14,7 @@ std::int16_t SaturatedSum(std::int16_t a, std::int16_t b)
 
 } // namespace
 
-CAudioMixer::CAudioMixer() = default;
+CAudioMixer::CAudioMixer(std::chrono::milliseconds partnerWait) : m_partnerWait(partnerWait) {}
 
 CAudioMixer::~CAudioMixer()
 {
@@ -29,11 +29,9 @@ bool CAudioMixer::Open(int mode, const QString& fileName, int sampleRate, int bi
         return false;
     }
     CloseLocked();
-    m_bStereo = mode > 0;
     if (!m_mp3File.Open(mode, fileName, sampleRate, bitRate))
         return false;
-    m_pWriter = &m_mp3File;
-    m_bRecording = true;
+    StartLocked(mode, m_mp3File);
     return true;
 }
 
@@ -41,8 +39,14 @@ void CAudioMixer::OpenWith(int mode, IWriteToFile& writer)
 {
     std::lock_guard guard(m_lock);
     CloseLocked();
+    StartLocked(mode, writer);
+}
+
+void CAudioMixer::StartLocked(int mode, IWriteToFile& writer)
+{
     m_bStereo = mode > 0;
     m_pWriter = &writer;
+    m_sideAbsent = {false, false};
     m_bRecording = true;
 }
 
@@ -55,6 +59,7 @@ void CAudioMixer::Close()
 void CAudioMixer::CloseLocked()
 {
     m_bRecording = false;
+    m_ringChanged.notify_all();
     m_remoteRing.Reset();
     m_myRing.Reset();
     if (m_pWriter) {
@@ -77,26 +82,51 @@ bool CAudioMixer::OnBlock(Side side, const CBuffer& block)
 {
     if (block.m_nSize != kBlockBytes)
         return false;
-    std::lock_guard guard(m_lock);
-    if (!m_bRecording)
-        return true;
+    const Side partnerSide = side == Side::Mine ? Side::Remote : Side::Mine;
     CRingBuffer& own = RingOf(side);
-    CRingBuffer& other = RingOf(side == Side::Mine ? Side::Remote : Side::Mine);
-    if (other.IsEmpty()) {
+    CRingBuffer& other = RingOf(partnerSide);
+    std::unique_lock guard(m_lock);
+    for (;;) {
+        if (!m_bRecording)
+            return true;
+        m_sideAbsent[std::size_t(side)] = false;
+        if (!other.IsEmpty()) {
+            WritePairWith(side, block);
+            return true;
+        }
         if (own.Put(block.m_pData, kBlockBytes))
             return true;
+        if (!m_sideAbsent[std::size_t(partnerSide)] && WaitForPartner(guard, own))
+            continue;
+        m_sideAbsent[std::size_t(partnerSide)] = true;
         WriteAlone(side);
         own.Put(block.m_pData, kBlockBytes);
         return true;
     }
+}
+
+// A full ring means the partner sent nothing during the last 320 ms of this side. When the
+// streams arrive faster than real time (a backlog), the partner's thread is merely behind:
+// waiting for it keeps every block paired with its counterpart instead of writing stretches
+// of one side alone. A partner that stays silent for the whole wait counts as absent, and is
+// not waited for again until it sends a block.
+bool CAudioMixer::WaitForPartner(std::unique_lock<std::mutex>& guard, const CRingBuffer& own)
+{
+    return m_ringChanged.wait_for(guard, m_partnerWait, [&] {
+        return !m_bRecording || own.Count() < CRingBuffer::kCapacity;
+    });
+}
+
+void CAudioMixer::WritePairWith(Side side, const CBuffer& block)
+{
     std::array<std::uint8_t, kBlockBytes> partnerBytes;
-    other.Get(partnerBytes.data(), kBlockBytes);
+    RingOf(side == Side::Mine ? Side::Remote : Side::Mine).Get(partnerBytes.data(), kBlockBytes);
+    m_ringChanged.notify_all();
     const CBuffer partner(partnerBytes.data(), kBlockBytes);
     if (side == Side::Mine)
         WritePair(block, partner);
     else
         WritePair(partner, block);
-    return true;
 }
 
 void CAudioMixer::WriteAlone(Side side)

@@ -8,6 +8,8 @@
 #include <QString>
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 
 namespace ovento {
@@ -19,8 +21,10 @@ class CAudioMixer
 {
 public:
     static constexpr int kBlockBytes = 320;
+    // How long a side that is 320 ms ahead waits for the other before it is written alone.
+    static constexpr std::chrono::milliseconds kDefaultPartnerWait{100};
 
-    CAudioMixer();
+    explicit CAudioMixer(std::chrono::milliseconds partnerWait = kDefaultPartnerWait);
     ~CAudioMixer();
     CAudioMixer(const CAudioMixer&) = delete;
     CAudioMixer& operator=(const CAudioMixer&) = delete;
@@ -45,9 +49,12 @@ private:
     };
 
     bool OnBlock(Side side, const CBuffer& block);
+    bool WaitForPartner(std::unique_lock<std::mutex>& guard, const CRingBuffer& own);
+    void StartLocked(int mode, IWriteToFile& writer);
     void CloseLocked();
     CRingBuffer& RingOf(Side side) { return side == Side::Mine ? m_myRing : m_remoteRing; }
     void WriteAlone(Side side);
+    void WritePairWith(Side side, const CBuffer& block);
     void WritePair(const CBuffer& mine, const CBuffer& remote);
 
     IWriteToFile* m_pWriter = nullptr;
@@ -57,6 +64,11 @@ private:
     std::atomic<bool> m_bRecording = false;
     bool m_bStereo = true;
     std::mutex m_lock;
+    const std::chrono::milliseconds m_partnerWait;
+    std::condition_variable m_ringChanged;
+    // Per side (Side as index): the side let the other's full ring wait in vain and has sent
+    // nothing since.
+    std::array<bool, 2> m_sideAbsent{};
     // Scratch space for the blocks built for the writer: a whole ring, and twice that as
     // stereo, so the step never allocates.
     std::array<std::uint8_t, CRingBuffer::kCapacity> m_queued{};

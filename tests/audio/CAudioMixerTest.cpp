@@ -6,6 +6,7 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <thread>
 #include <vector>
 
 namespace ovento {
@@ -41,7 +42,8 @@ protected:
     // The writers outlive the mixer, which closes its writer when it goes.
     RecordingWriter m_writer;
     RecordingWriter m_nextWriter;
-    CAudioMixer m_mixer;
+    // A side whose ring is full is written alone at once.
+    CAudioMixer m_mixer{std::chrono::milliseconds(0)};
 };
 
 TEST_F(CAudioMixerTest, BlocksOfAnotherSizeAreRefusedAndChangeNothing)
@@ -126,6 +128,26 @@ INSTANTIATE_TEST_SUITE_P(SidesAndLayouts, LoneSideTest,
                          ::testing::Values(LoneSideCase{true, kStereo},
                                            LoneSideCase{false, kStereo}, LoneSideCase{true, kMono},
                                            LoneSideCase{false, kMono}));
+
+TEST_F(CAudioMixerTest, ASideThatIsAheadWaitsForItsPartnerInsteadOfBeingWrittenAlone)
+{
+    // The wait only bounds a failing test: the partner's blocks end it.
+    CAudioMixer mixer(std::chrono::seconds(20));
+    mixer.OpenWith(kStereo, m_writer);
+    constexpr std::int16_t kBlocks = 100;
+    std::thread mySide([&] {
+        for (std::int16_t k = 1; k <= kBlocks; ++k)
+            Feed(mixer, true, k);
+    });
+    for (std::int16_t k = 1; k <= kBlocks; ++k)
+        Feed(mixer, false, std::int16_t(1000 + k));
+    mySide.join();
+    std::vector<Samples> expected;
+    for (std::int16_t k = 1; k <= kBlocks; ++k)
+        expected.push_back(StereoPair(k, std::int16_t(1000 + k)));
+    EXPECT_EQ(m_writer.Blocks(), expected);
+    mixer.Close();
+}
 
 TEST_F(CAudioMixerTest, MonoSumsSaturate)
 {
