@@ -7,7 +7,11 @@
 #include "skype/CSkypeCommandQueue.h"
 
 #include <QUuid>
+#include <algorithm>
 #include <cstring>
+#include <cwctype>
+#include <limits>
+#include <span>
 
 namespace ovento {
 namespace {
@@ -36,6 +40,111 @@ QString ObjectPathFor(const QString& className)
     return path;
 }
 
+// What a WM_SKYPE_CALL says changed about the call.
+constexpr LPARAM kCallPartnerLearnt = 1;
+constexpr LPARAM kCallStatusChanged = 2;
+
+constexpr int USER_STATUS_LOGGEDOUT = 1;
+
+struct StatusWord
+{
+    const char* word;
+    int code;
+};
+
+// Any other word is 0.
+constexpr StatusWord kUserStatusWords[] = {
+    {"LOGGEDOUT", USER_STATUS_LOGGEDOUT},
+    {"OFFLINE", 2},
+    {"ONLINE", 3},
+    {"SKYPEME", 4},
+    {"AWAY", 5},
+    {"NA", 6},
+    {"DND", 7},
+    {"INVISIBLE", 8},
+};
+
+constexpr StatusWord kCallStatusWords[] = {
+    {"UNPLACED", CALL_STATUS_UNPLACED},
+    {"ROUTING", CALL_STATUS_ROUTING},
+    {"EARLYMEDIA", CALL_STATUS_EARLYMEDIA},
+    {"FAILED", CALL_STATUS_FAILED},
+    {"RINGING", CALL_STATUS_RINGING},
+    {"INPROGRESS", CALL_STATUS_INPROGRESS},
+    {"ONHOLD", CALL_STATUS_ONHOLD},
+    {"LOCALHOLD", CALL_STATUS_ONHOLD},
+    {"REMOTEHOLD", CALL_STATUS_ONHOLD},
+    {"FINISHED", CALL_STATUS_FINISHED},
+    {"MISSED", CALL_STATUS_MISSED},
+    {"REFUSED", CALL_STATUS_REFUSED},
+    {"BUSY", CALL_STATUS_BUSY},
+    {"CANCELLED", CALL_STATUS_CANCELLED},
+};
+
+int CodeOf(const QString& upperWord, std::span<const StatusWord> words)
+{
+    for (const StatusWord& entry : words) {
+        if (upperWord == QLatin1String(entry.word))
+            return entry.code;
+    }
+    return 0;
+}
+
+// White space as the C library's wide test sees it: unlike QChar::isSpace it takes no-break
+// spaces for part of a word.
+bool IsWideSpace(QChar c)
+{
+    return std::iswspace(wint_t(c.unicode())) != 0;
+}
+
+qsizetype SkipWideSpace(QStringView text, qsizetype from)
+{
+    while (from < text.size() && IsWideSpace(text[from]))
+        ++from;
+    return from;
+}
+
+QString TrimWide(QStringView text)
+{
+    const qsizetype begin = SkipWideSpace(text, 0);
+    qsizetype end = text.size();
+    while (end > begin && IsWideSpace(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin).toString();
+}
+
+// The decimal number at the start of text as wcstol reads it (white space, a sign, digits);
+// 0 when there is none. Saturates rather than overflowing on endless digits.
+int LeadingNumber(QStringView text)
+{
+    qsizetype i = SkipWideSpace(text, 0);
+    const bool negative = i < text.size() && text[i] == u'-';
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        ++i;
+    constexpr qint64 kLimit = std::numeric_limits<int>::max();
+    qint64 value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
+        value = std::min(kLimit, value * 10 + (text[i].unicode() - u'0'));
+    return int(negative ? -value : value);
+}
+
+// A call slot, -1 for none, as wParam: -1 travels with every bit set, so the receiver's
+// int(LPARAM(wParam)) gives -1 back.
+WPARAM SlotParam(int slot)
+{
+    return WPARAM(LPARAM(slot));
+}
+
+QString CallQuery(const QString& id, const char* property)
+{
+    return QStringLiteral("get call ") + id + u' ' + QLatin1String(property);
+}
+
+QString Quoted(const QString& text)
+{
+    return u'"' + text + u'"';
+}
+
 // The text ends at its NUL, or at cbData when it has none.
 QString DecodeCopyData(const COPYDATASTRUCT& copy)
 {
@@ -60,6 +169,24 @@ CSkypeClient* CSkypeClient::GetInstance(HWND notifyWnd, const SkypeClientTimings
 CSkypeClient* CSkypeClient::ExistingInstance()
 {
     return s_pInstance;
+}
+
+CSkypeClient* CSkypeClient::CreateInstance(HWND notifyWnd, const SkypeClientTimings& timings)
+{
+    if (!s_pInstance) {
+        s_pInstance = new CSkypeClient(timings);
+        s_pInstance->m_hNotifyWnd = notifyWnd;
+    }
+    return s_pInstance;
+}
+
+void CSkypeClient::DestroyInstance()
+{
+    if (!s_pInstance)
+        return;
+    // Stopped while still the instance, so the hidden window's last message finds it.
+    s_pInstance->Stop();
+    delete s_pInstance; // clears s_pInstance
 }
 
 CSkypeClient::CSkypeClient(const SkypeClientTimings& timings) : m_timings(timings)
@@ -141,9 +268,9 @@ void CSkypeClient::Stop()
         m_hSenderThread.join();
 }
 
-void CSkypeClient::QueueCommand(const QString& text)
+bool CSkypeClient::QueueCommand(const QString& text)
 {
-    m_pQueue->Push(text);
+    return m_pQueue->Push(text);
 }
 
 void CSkypeClient::BroadcastDiscover()
@@ -193,7 +320,248 @@ int CSkypeClient::SendCommand(const QString& text)
 
 void CSkypeClient::ParseMessage(const QString& text)
 {
-    m_receivedTexts.push_back(text);
+    const QString trimmed = TrimWide(text);
+    const qsizetype space = trimmed.indexOf(u' ');
+    if (space < 0)
+        return;
+    const QString word = trimmed.first(space).toLower();
+    const QString rest = TrimWide(QStringView(trimmed).sliced(space + 1));
+    if (word == QLatin1String("users")) {
+        // Only the answer to our own "search friends".
+        if (m_bFriendsRequested)
+            ParseUsers(rest);
+    } else if (word == QLatin1String("user")) {
+        ParseUser(rest);
+    } else if (word == QLatin1String("connstatus")) {
+        ParseUserStatus(rest, true);
+    } else if (word == QLatin1String("userstatus")) {
+        ParseUserStatus(rest, false);
+    } else if (word == QLatin1String("currentuserhandle")) {
+        m_strCurrentUserHandle = rest;
+        PostNotify(WM_SKYPE_CURRENTUSER);
+    } else if (word == QLatin1String("skypeversion")) {
+        m_strSkypeVersion = rest;
+        PostNotify(WM_SKYPE_VERSION);
+    } else if (word == QLatin1String("call")) {
+        ParseCall(rest);
+    }
+    // "error" and any other word: nothing to do.
+}
+
+// "h, h, h": one pass over the list, so a long answer costs no more than its length.
+void CSkypeClient::ParseUsers(const QString& rest)
+{
+    const QStringView list(rest);
+    const QStringView separator(u", ");
+    qsizetype from = 0;
+    for (qsizetype at = list.indexOf(separator); at >= 0; at = list.indexOf(separator, from)) {
+        LearnContact(list.sliced(from, at - from).toString());
+        from = SkipWideSpace(list, at + 1);
+    }
+    LearnContact(list.sliced(from).toString());
+}
+
+// "h property value"
+void CSkypeClient::ParseUser(const QString& rest)
+{
+    const qsizetype space = rest.indexOf(u' ');
+    if (space < 0)
+        return;
+    ParseUserProperty(rest.first(space), TrimWide(QStringView(rest).sliced(space + 1)));
+    RestartContactsTimer();
+}
+
+void CSkypeClient::ParseUserProperty(const QString& h, const QString& tail)
+{
+    const qsizetype space = tail.indexOf(u' ');
+    if (space < 0) {
+        // A FULLNAME answer without a name: the handle stands for it.
+        if (tail.toUpper() == QLatin1String("FULLNAME") && !m_pCalls->IsCallPartner(h))
+            m_pContacts->SetFullName(h, h);
+        return;
+    }
+    const QString property = tail.first(space).toUpper();
+    const QString value = TrimWide(QStringView(tail).sliced(space + 1));
+    if (property == QLatin1String("FULLNAME")) {
+        if (h != m_strCurrentUserHandle && !m_pCalls->IsCallPartner(h))
+            m_pContacts->SetFullName(h, value);
+    } else if (property == QLatin1String("BUDDYSTATUS")) {
+        const int buddyStatus = LeadingNumber(value);
+        if (buddyStatus == 1) // no longer a friend
+            m_pContacts->RemoveContact(h);
+        else if (buddyStatus == 2 || buddyStatus == 3)
+            LearnContact(h);
+    }
+}
+
+void CSkypeClient::ParseUserStatus(const QString& rest, bool connection)
+{
+    const int code = CodeOf(rest.toUpper(), kUserStatusWords);
+    // Signed out of Skype: nothing can be delivered until the next attach. The queue closes
+    // as on any detach, so new commands are refused at once (not taken by the sender, failed
+    // against a signed-out Skype and dropped, spending the retry budget) and those already
+    // queued wait for the attach.
+    if (connection && code == USER_STATUS_LOGGEDOUT)
+        Detach();
+    PostNotify(WM_SKYPE_USERSTATUS, WPARAM(code));
+}
+
+// "id property value"
+void CSkypeClient::ParseCall(const QString& rest)
+{
+    const qsizetype first = rest.indexOf(u' ');
+    if (first < 0)
+        return;
+    const qsizetype second = rest.indexOf(u' ', first + 1);
+    if (second < 0)
+        return;
+    const QString id = rest.first(first);
+    const QString property = rest.sliced(first + 1, second - first - 1).toUpper();
+    const QString value = rest.sliced(second + 1);
+    if (property == QLatin1String("STATUS"))
+        OnCallStatus(id, value);
+    else if (property == QLatin1String("PARTNER_HANDLE"))
+        OnCallPartner(id, value);
+    else if (property == QLatin1String("DTMF"))
+        OnCallDtmf(id, value);
+    else if (property == QLatin1String("DURATION"))
+        QueryCallDetails(id);
+    else if (property == QLatin1String("CONF_PARTICIPANTS_COUNT"))
+        OnCallConfParticipantsCount(id, value);
+    else if (property == QLatin1String("TYPE"))
+        OnCallType(value);
+    // Other properties, the answers to our target_identity and conf_participant queries among
+    // them: nothing to do.
+}
+
+void CSkypeClient::OnCallStatus(const QString& id, const QString& value)
+{
+    const int code = CodeOf(value.toUpper(), kCallStatusWords);
+    if (code == CALL_STATUS_ROUTING || code == CALL_STATUS_RINGING) {
+        GetCallType(id);
+    } else if (code == CALL_STATUS_INPROGRESS) {
+        GetCallType(id);
+        GetCallTargetIdentity(id);
+        GetCallPartnerHandle(id);
+    }
+    const int slot = m_pCalls->UpdateCallStatus(id, code);
+    PostNotify(WM_SKYPE_CALL, SlotParam(slot), kCallStatusChanged);
+}
+
+void CSkypeClient::OnCallPartner(const QString& id, const QString& h)
+{
+    m_pPartners->SetPartner(id, h);
+    const int slot = m_pCalls->SetCallPartner(id, h);
+    LearnContact(h);
+    PostNotify(WM_SKYPE_CALL, SlotParam(slot), kCallPartnerLearnt);
+}
+
+void CSkypeClient::OnCallDtmf(const QString& id, const QString& value)
+{
+    const QString tone = TrimWide(value);
+    if (tone.size() != 1)
+        return;
+    const int slot = m_pCalls->FindOrAddCall(id);
+    PostNotify(WM_SKYPE_DTMF, SlotParam(slot), LPARAM(tone.at(0).unicode()));
+}
+
+void CSkypeClient::OnCallConfParticipantsCount(const QString& id, const QString& value)
+{
+    if (m_pCalls->CountCalls() == 0)
+        return;
+    if (LeadingNumber(value) >= 2) {
+        GetCallConfParticipant(id, QStringLiteral("0"));
+        GetCallConfParticipant(id, QStringLiteral("1"));
+    }
+}
+
+void CSkypeClient::OnCallType(const QString& value)
+{
+    if (value.compare(QLatin1String("incoming_p2p"), Qt::CaseInsensitive) == 0) {
+        PostNotify(WM_SKYPE_INCOMING_P2P);
+        m_bIncomingCall = true;
+    } else if (value.compare(QLatin1String("incoming_pstn"), Qt::CaseInsensitive) == 0) {
+        PostNotify(WM_SKYPE_INCOMING_PSTN);
+        m_bIncomingCall = true;
+    } else {
+        m_bIncomingCall = false;
+    }
+}
+
+void CSkypeClient::LearnContact(const QString& h)
+{
+    // ", ," in a users answer names no one.
+    if (h.isEmpty())
+        return;
+    m_pContacts->AddContact(h);
+    GetUserFullName(h);
+}
+
+void CSkypeClient::Reset()
+{
+    m_pCalls->Clear();
+    m_bIncomingCall = false;
+}
+
+void CSkypeClient::GetCallStatus(const QString& id)
+{
+    QueueCommand(CallQuery(id, "status"));
+}
+
+void CSkypeClient::GetCallPartnerHandle(const QString& id)
+{
+    QueueCommand(CallQuery(id, "partner_handle"));
+}
+
+void CSkypeClient::GetCallType(const QString& id)
+{
+    QueueCommand(CallQuery(id, "type"));
+}
+
+void CSkypeClient::GetCallTargetIdentity(const QString& id)
+{
+    QueueCommand(CallQuery(id, "target_identity"));
+}
+
+void CSkypeClient::GetCallConfParticipantsCount(const QString& id)
+{
+    QueueCommand(CallQuery(id, "conf_participants_count"));
+}
+
+void CSkypeClient::GetCallConfParticipant(const QString& id, const QString& n)
+{
+    QueueCommand(CallQuery(id, "conf_participant") + u' ' + n);
+}
+
+void CSkypeClient::GetUserFullName(const QString& h)
+{
+    const QString handle = TrimWide(h);
+    if (!handle.isEmpty())
+        QueueCommand(QStringLiteral("get user ") + handle + QStringLiteral(" fullname"));
+}
+
+bool CSkypeClient::SetCaptureMic(const QString& id, const QString& port)
+{
+    return QueueCommand(QStringLiteral("alter call ") + id +
+                        QStringLiteral(" set_capture_mic port=") + Quoted(port));
+}
+
+bool CSkypeClient::SetOutput(const QString& id, const QString& port)
+{
+    return QueueCommand(
+        QStringLiteral("alter call ") + id + QStringLiteral(" set_output soundcard=") +
+        Quoted(QStringLiteral("default")) + QStringLiteral(" port=") + Quoted(port));
+}
+
+void CSkypeClient::QueryCallDetails(const QString& id)
+{
+    // Only while no call is known: a call already in the table is followed by its own texts.
+    if (m_pCalls->CountCalls() != 0)
+        return;
+    GetCallPartnerHandle(id);
+    GetCallType(id);
+    GetCallStatus(id);
+    GetCallConfParticipantsCount(id);
 }
 
 void CSkypeClient::RestartContactsTimer()
@@ -288,9 +656,10 @@ void CSkypeClient::OnContactsTimer()
     PostNotify(WM_SKYPE_CONTACTS);
 }
 
-void CSkypeClient::PostNotify(UINT message)
+void CSkypeClient::PostNotify(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    PostMessage(m_hNotifyWnd, message, 0, 0);
+    // Nothing is posted while there is no notify window.
+    PostMessage(m_hNotifyWnd, message, wParam, lParam);
 }
 
 void CSkypeClient::SenderThread()

@@ -10,7 +10,6 @@
 #include <chrono>
 #include <memory>
 #include <thread>
-#include <vector>
 
 namespace ovento {
 
@@ -39,6 +38,12 @@ public:
     static CSkypeClient* GetInstance(HWND notifyWnd, const SkypeClientTimings& timings = {});
     // The client if one exists, without creating it.
     static CSkypeClient* ExistingInstance();
+    // Creates the client when there is none, without starting it: it parses texts and posts
+    // to notifyWnd, but has no bus window and no sender thread until Start. An existing
+    // client is returned as it is.
+    static CSkypeClient* CreateInstance(HWND notifyWnd, const SkypeClientTimings& timings = {});
+    // Stops and deletes the client with its companion singletons, when there is one.
+    static void DestroyInstance();
 
     // Stops the client if it still runs and deletes its companion singletons: the command
     // queue, the call table, the contact list and the call-partner map.
@@ -52,8 +57,8 @@ public:
     // Ends the sender thread, even one waiting on Skype, and withdraws the hidden window.
     void Stop();
 
-    // Dropped while Skype has not accepted the attach, and when empty.
-    void QueueCommand(const QString& text);
+    // Dropped while Skype has not accepted the attach, and when empty: false then.
+    bool QueueCommand(const QString& text);
     void BroadcastDiscover();
     void OnAttached();
     void Detach();
@@ -65,12 +70,36 @@ public:
     BusHandle GetWindowHandle() const { return m_hWnd; }
 
     // Every text from Skype except the keep-alive answer, as received; main thread only.
+    // Updates the user, call and contact state, queues the follow-up queries and posts what
+    // changed to the notify window. Malformed texts are ignored.
     void ParseMessage(const QString& text);
     // Posts WM_SKYPE_CONTACTS once the contacts interval passed without another restart, so a
     // burst of USER texts yields one message.
     void RestartContactsTimer();
-    // What ParseMessage was handed so far.
-    const std::vector<QString>& ReceivedTexts() const { return m_receivedTexts; }
+
+    // Forgets the calls (the main window's call once no call is active any more).
+    void Reset();
+    QString GetCurrentUserHandle() const { return m_strCurrentUserHandle; }
+    // Whether the last TYPE answer named an incoming call.
+    bool IsIncomingCall() const { return m_bIncomingCall; }
+    QString GetSkypeVersion() const { return m_strSkypeVersion; }
+
+    // Command builders: each queues one command text for Skype (dropped while the queue is
+    // disabled). id is a call id, h a user handle.
+    void GetCallStatus(const QString& id);
+    void GetCallPartnerHandle(const QString& id);
+    void GetCallType(const QString& id);
+    void GetCallTargetIdentity(const QString& id);
+    void GetCallConfParticipantsCount(const QString& id);
+    void GetCallConfParticipant(const QString& id, const QString& n);
+    // Nothing for a handle that is empty once trimmed.
+    void GetUserFullName(const QString& h);
+    // Redirect the call's microphone, or its far side, to a local port. True when the
+    // command was queued.
+    bool SetCaptureMic(const QString& id, const QString& port);
+    bool SetOutput(const QString& id, const QString& port);
+    // Asks about a call only while no call is known: partner, type, status, participants.
+    void QueryCallDetails(const QString& id);
 
 private:
     explicit CSkypeClient(const SkypeClientTimings& timings);
@@ -81,7 +110,7 @@ private:
     void OnPingTimer();
     void OnContactsTimer();
     void RestartPingTimer();
-    void PostNotify(UINT message);
+    void PostNotify(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
     void SenderThread();
     void DeliverWithRetries(const QString& text);
@@ -115,9 +144,23 @@ private:
     CCallPartnerMap* m_pPartners = nullptr;
 
     // Parser.
+    void ParseUsers(const QString& rest);
+    void ParseUser(const QString& rest);
+    void ParseUserProperty(const QString& h, const QString& tail);
+    void ParseUserStatus(const QString& rest, bool connection);
+    void ParseCall(const QString& rest);
+    void OnCallStatus(const QString& id, const QString& value);
+    void OnCallPartner(const QString& id, const QString& h);
+    void OnCallDtmf(const QString& id, const QString& value);
+    void OnCallConfParticipantsCount(const QString& id, const QString& value);
+    void OnCallType(const QString& value);
+    // A friend or partner: kept in the contact list, and its full name asked for.
+    void LearnContact(const QString& h);
+
+    QString m_strCurrentUserHandle;
     bool m_bIncomingCall = false;
     bool m_bFriendsRequested = false;
-    std::vector<QString> m_receivedTexts;
+    QString m_strSkypeVersion;
 };
 
 } // namespace ovento

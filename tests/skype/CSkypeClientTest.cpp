@@ -1,6 +1,7 @@
 #include "platform/RegisteredMessages.h"
 #include "tests/skype/SkypeClientFixture.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -93,34 +94,40 @@ struct CopyDataCase
     const char* name;
     QByteArray bytes;
     qlonglong answer;
-    std::optional<QString> parsed;
+    std::optional<QString> version; // what the parser took for the version text, if it ran
 };
 
+// The texts carry a version answer, whose text the parser keeps as it was decoded.
 TEST_F(CSkypeClientTest, TextsFromSkypeAreDecodedAndPongsNeverReachTheParser)
 {
+    const QByteArray largest = "SKYPEVERSION " + QByteArray(65536 - 13, 'a');
     const std::vector<CopyDataCase> cases = {
-        {"reply", WithNul("CONNSTATUS ONLINE"), 1, QStringLiteral("CONNSTATUS ONLINE")},
+        {"reply", WithNul("SKYPEVERSION 8.1"), 1, QStringLiteral("8.1")},
         {"pong in any case", WithNul("PoNg"), 1, std::nullopt},
         {"empty", QByteArray(), 1, std::nullopt},
         {"only a NUL", WithNul(""), 1, std::nullopt},
-        {"no NUL", QByteArray("USER bob FULLNAME Bob"), 1, QStringLiteral("USER bob FULLNAME Bob")},
-        {"text ends at the NUL", QByteArray("abc\0def", 7), 1, QStringLiteral("abc")},
-        {"UTF-8", WithNul("USER b\xc3\xa9 FULLNAME"), 1, QStringLiteral("USER b\u00e9 FULLNAME")},
-        {"invalid UTF-8", WithNul("CALL \xff\xfe 1"), 1, QString::fromUtf8("CALL \xff\xfe 1")},
-        {"largest copy", QByteArray(65536, 'a'), 1, QString(65536, u'a')},
-        {"too large", QByteArray(65537, 'a'), 0, std::nullopt},
+        {"no NUL", QByteArray("SKYPEVERSION no NUL"), 1, QStringLiteral("no NUL")},
+        {"text ends at the NUL", QByteArray("SKYPEVERSION abc\0def", 20), 1, QStringLiteral("abc")},
+        {"UTF-8", WithNul("SKYPEVERSION b\xc3\xa9"), 1, QStringLiteral("b\u00e9")},
+        {"invalid UTF-8", WithNul("SKYPEVERSION \xff\xfe 1"), 1, QString::fromUtf8("\xff\xfe 1")},
+        {"largest copy", largest, 1, QString(65536 - 13, u'a')},
+        {"too large", largest + 'a', 0, std::nullopt},
     };
     CSkypeClient* client = StartAttached();
     for (const CopyDataCase& c : cases) {
-        const size_t before = client->ReceivedTexts().size();
+        const size_t before = notify.Count(WM_SKYPE_VERSION);
+        const QString versionBefore = client->GetSkypeVersion();
         EXPECT_EQ(AnswerOf(skype.SendCopyData(c.bytes)), c.answer) << c.name;
-        if (c.parsed) {
-            ASSERT_EQ(client->ReceivedTexts().size(), before + 1) << c.name;
-            EXPECT_EQ(client->ReceivedTexts().back(), *c.parsed) << c.name;
+        QCoreApplication::sendPostedEvents();
+        if (c.version) {
+            EXPECT_EQ(notify.Count(WM_SKYPE_VERSION), before + 1) << c.name;
+            EXPECT_EQ(client->GetSkypeVersion(), *c.version) << c.name;
         } else {
-            EXPECT_EQ(client->ReceivedTexts().size(), before) << c.name;
+            EXPECT_EQ(notify.Count(WM_SKYPE_VERSION), before) << c.name;
+            EXPECT_EQ(client->GetSkypeVersion(), versionBefore) << c.name;
         }
     }
+    EXPECT_EQ(notify.All().size(), notify.Count(WM_SKYPE_VERSION) + 1) << "and the attach";
 }
 
 TEST_F(CSkypeClientTest, MessagesFromAnyOtherWindowAreAnsweredZeroAndIgnored)
@@ -154,9 +161,12 @@ TEST_F(CSkypeClientTest, MessagesFromAnyOtherWindowAreAnsweredZeroAndIgnored)
     EXPECT_EQ(AnswerOf(SendRaw(skype.Connection(), clientWnd, QStringLiteral("NoSuchMessage"),
                                skype.Handle(), 0, text)),
               0);
-    EXPECT_TRUE(client->ReceivedTexts().empty());
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(notify.Count(WM_SKYPE_USERSTATUS), 0u);
     EXPECT_EQ(AnswerOf(skype.SendCopyData(text)), 1);
-    EXPECT_EQ(client->ReceivedTexts().size(), 1u);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(notify.Only(WM_SKYPE_USERSTATUS),
+              std::vector<RecordedMessage>({{WM_SKYPE_USERSTATUS, 5, 0}}));
 }
 
 TEST_F(CSkypeClientTest, CommandsQueuedBeforeARefusalGoOutFirstAfterTheNextAttach)
