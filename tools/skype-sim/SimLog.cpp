@@ -12,10 +12,10 @@ bool SimLog::Open(const QString& path)
     return m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
 }
 
-void SimLog::Line(const QString& text)
+void SimLog::Line(const QString& kind, const QString& text)
 {
     // A command is one line however it was sent.
-    QString line = text;
+    QString line = kind + u' ' + text;
     line.replace(u'\n', u' ').replace(u'\r', u' ');
     m_file.write(line.toUtf8() + '\n');
     m_file.flush();

@@ -12,6 +12,9 @@ const std::map<QString, std::optional<long long>> kAttachStatuses = {
     {QStringLiteral("silent"), std::nullopt},
 };
 
+// A day; the demo's wait is counted in milliseconds.
+constexpr int kMaxDemoSeconds = 86400;
+
 } // namespace
 
 std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString& error)
@@ -34,10 +37,22 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
         QStringLiteral("count"));
     const QCommandLineOption log(
         QStringLiteral("log"),
-        QStringLiteral("Append each command received, one a line, to <file> instead of "
-                       "standard output."),
+        QStringLiteral("Append each command received and each text sent, one a line, to "
+                       "<file> instead of standard output."),
         QStringLiteral("file"));
-    parser.addOptions({attach, pongs, log});
+    const QCommandLineOption scenario(
+        QStringLiteral("scenario"),
+        QStringLiteral("Play the scenario in <file> once a client has attached."),
+        QStringLiteral("file"));
+    const QCommandLineOption demoCall(
+        QStringLiteral("demo-call"),
+        QStringLiteral("Play one incoming call from echo123 that lasts <seconds> in "
+                       "conversation."),
+        QStringLiteral("seconds"));
+    const QCommandLineOption fastAudio(
+        QStringLiteral("fast-audio"),
+        QStringLiteral("Stream call audio as fast as the receiver takes it, not in real time."));
+    parser.addOptions({attach, pongs, log, scenario, demoCall, fastAudio});
     parser.process(arguments);
 
     SimOptions options;
@@ -56,6 +71,21 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
         }
     }
     options.logPath = parser.value(log);
+    options.scenarioPath = parser.value(scenario);
+    if (parser.isSet(demoCall)) {
+        bool ok = false;
+        options.demoCallSeconds = parser.value(demoCall).toInt(&ok);
+        if (!ok || *options.demoCallSeconds < 1 || *options.demoCallSeconds > kMaxDemoSeconds) {
+            error = QStringLiteral("--demo-call needs a length of 1 to %1 seconds")
+                        .arg(kMaxDemoSeconds);
+            return std::nullopt;
+        }
+        if (parser.isSet(scenario)) {
+            error = QStringLiteral("--scenario and --demo-call exclude each other");
+            return std::nullopt;
+        }
+    }
+    options.bFastAudio = parser.isSet(fastAudio);
     return options;
 }
 

@@ -14,8 +14,15 @@ struct SimOptions
     std::optional<long long> attachStatus = 0;
     // How many pings are answered with PONG; none: every one.
     std::optional<int> pongLimit;
-    // Where the received commands are logged, one a line; empty: standard output.
+    // Where the received commands and the sent texts are logged, one a line; empty:
+    // standard output.
     QString logPath;
+    // The scenario to play from the first attach: a file, or the built-in demo call of the
+    // given length in seconds; neither: the sim only answers.
+    QString scenarioPath;
+    std::optional<int> demoCallSeconds;
+    // Audio as fast as the recorder takes it instead of one block per 10 ms.
+    bool bFastAudio = false;
 };
 
 // The options, or an error text for the user when the arguments are wrong. --help and
