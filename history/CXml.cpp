@@ -20,9 +20,11 @@ namespace {
 
 // Whitespace-only text is kept only where it is an element's whole content, so values made
 // of blanks survive while the indentation between elements is dropped. Fragment mode keeps
-// stray top-level text, which a document may not have, so such files can be refused.
+// stray top-level text, which a document may not have, so such files can be refused. An
+// element's leading text is kept in the element itself: half the nodes, a faster start-up.
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration |
-                                   pugi::parse_ws_pcdata_single | pugi::parse_fragment;
+                                   pugi::parse_ws_pcdata_single | pugi::parse_fragment |
+                                   pugi::parse_embed_pcdata;
 constexpr unsigned kFormatOptions =
     pugi::format_indent | pugi::format_no_declaration | pugi::format_skip_control_chars;
 
@@ -46,90 +48,98 @@ bool IsXmlCodePoint(std::uint32_t code)
     return code != 0xFFFE && code != 0xFFFF && (code < 0xD800 || code > 0xDFFF) && code <= 0x10FFFF;
 }
 
+// The scan of a file looks at some characters one by one: CR (line ends to fold), and the
+// starts of character references and CDATA sections ("&#", "<![").
 #if defined(__SSE2__)
-constexpr std::ptrdiff_t kAsciiBlock = 16;
+constexpr std::ptrdiff_t kPlainBlock = 16;
 
-// True when the sixteen bytes are ASCII characters that XML allows (tab, LF, CR, 0x20-0x7F).
-bool IsXmlAscii(const unsigned char* p)
+// True when the sixteen bytes are ASCII that XML allows and none of them is notable.
+bool IsPlainAscii(const unsigned char* p)
 {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     // Signed compare: bytes from 0x80 up count as negative, so they fall below 0x20 too.
     const __m128i below = _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20));
-    const __m128i allowed = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')),
-                                                      _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))),
-                                         _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
-    return _mm_movemask_epi8(_mm_andnot_si128(allowed, below)) == 0;
+    // Tab and LF pass; CR is below 0x20 and so is looked at.
+    const __m128i breaks = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')),
+                                        _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+    const __m128i notable = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')),
+                                         _mm_cmpeq_epi8(bytes, _mm_set1_epi8('[')));
+    return _mm_movemask_epi8(_mm_or_si128(_mm_andnot_si128(breaks, below), notable)) == 0;
 }
 #else
-constexpr std::ptrdiff_t kAsciiBlock = 1;
+constexpr std::ptrdiff_t kPlainBlock = 1;
 
-bool IsXmlAscii(const unsigned char* p)
+bool IsPlainAscii(const unsigned char* p)
 {
-    return *p < 0x80 && IsXmlCodePoint(*p);
+    return *p < 0x80 && IsXmlCodePoint(*p) && *p != '\r' && *p != '&' && *p != '[';
 }
 #endif
 
-// True when the marker character occurs right after the prefix somewhere in the bytes. The
-// markers are rare in record files, so the scan runs at memchr's speed.
-bool ContainsAfter(const QByteArray& bytes, std::string_view prefix, char marker)
+// What one pass over a file tells about it.
+struct TextScan
 {
-    const char* begin = bytes.constData();
-    const char* end = begin + bytes.size();
-    for (const char* p = begin + prefix.size(); p < end; ++p) {
-        p = static_cast<const char*>(std::memchr(p, marker, static_cast<std::size_t>(end - p)));
-        if (!p)
-            return false;
-        if (std::string_view(p - prefix.size(), prefix.size()) == prefix)
-            return true;
+    bool valid = true;      // UTF-8 made only of characters an XML document may contain
+    bool hasCr = false;     // holds a CR
+    bool hasMarkup = false; // holds "&#" or "<![", whose text the parser makes up itself
+};
+
+// The code point starting at p (a lead byte of 0x80 or more), or 0 when the sequence is not
+// well-formed UTF-8; p moves past it.
+std::uint32_t DecodeUtf8(const unsigned char*& p, const unsigned char* end)
+{
+    const unsigned char lead = *p++;
+    int more = 0;
+    std::uint32_t code = 0;
+    std::uint32_t least = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        more = 1, code = lead & 0x1Fu, least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        more = 2, code = lead & 0x0Fu, least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        more = 3, code = lead & 0x07u, least = 0x10000;
+    } else {
+        return 0;
     }
-    return false;
+    if (end - p < more)
+        return 0;
+    for (; more > 0; --more, ++p) {
+        if ((*p & 0xC0u) != 0x80u)
+            return 0;
+        code = (code << 6) | (*p & 0x3Fu);
+    }
+    return code < least ? 0 : code;
 }
 
-// True when the bytes are UTF-8 made only of characters an XML document may contain.
-bool IsXmlText(const char* text, std::size_t size)
+TextScan ScanText(const char* text, std::size_t size)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(text);
-    const auto* end = p + size;
-    while (p < end) {
-        // ASCII is nearly all of a record file: pass it a block at a time.
-        while (end - p >= kAsciiBlock && IsXmlAscii(p))
-            p += kAsciiBlock;
+    TextScan scan;
+    const auto* begin = reinterpret_cast<const unsigned char*>(text);
+    const auto* end = begin + size;
+    for (const unsigned char* p = begin; p < end;) {
+        // Plain ASCII is nearly all of a record file: pass it a block at a time.
+        while (end - p >= kPlainBlock && IsPlainAscii(p))
+            p += kPlainBlock;
         if (p == end)
             break;
-        const unsigned char lead = *p++;
-        if (lead < 0x80) {
-            if (!IsXmlCodePoint(lead))
-                return false;
+        const unsigned char c = *p;
+        if (c >= 0x80) {
+            if (!IsXmlCodePoint(DecodeUtf8(p, end)))
+                return TextScan{false};
             continue;
         }
-        int more = 0;
-        std::uint32_t code = 0;
-        std::uint32_t least = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            more = 1, code = lead & 0x1Fu, least = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            more = 2, code = lead & 0x0Fu, least = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            more = 3, code = lead & 0x07u, least = 0x10000;
-        } else {
-            return false;
-        }
-        if (end - p < more)
-            return false;
-        for (; more > 0; --more, ++p) {
-            if ((*p & 0xC0u) != 0x80u)
-                return false;
-            code = (code << 6) | (*p & 0x3Fu);
-        }
-        if (code < least || !IsXmlCodePoint(code))
-            return false;
+        if (!IsXmlCodePoint(c))
+            return TextScan{false};
+        scan.hasCr |= c == '\r';
+        scan.hasMarkup |= (c == '&' && end - p > 1 && p[1] == '#') ||
+                          (c == '[' && p - begin >= 2 && p[-2] == '<' && p[-1] == '!');
+        ++p;
     }
-    return true;
+    return scan;
 }
 
 bool IsXmlText(const char* text)
 {
-    return IsXmlText(text, std::strlen(text));
+    return ScanText(text, std::strlen(text)).valid;
 }
 
 // Character references can still bring in what XML forbids (&#1;). CDATA sections become
@@ -221,22 +231,22 @@ bool CXml::Load(const QString& strPath)
     if (!file.open(QIODevice::ReadOnly))
         return false;
     QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError ||
-        !IsXmlText(bytes.constData(), static_cast<std::size_t>(bytes.size())))
+    if (file.error() != QFileDevice::NoError)
         return false;
-    // Without references or CDATA sections every text is a checked part of the file.
-    const bool plain = !ContainsAfter(bytes, "&", '#') && !ContainsAfter(bytes, "<!", '[');
+    const TextScan scan = ScanText(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (!scan.valid)
+        return false;
     m_document->source = std::move(bytes);
     QByteArray& source = m_document->source;
     pugi::xml_document& document = m_document->document;
     // Line-end folding only ever acts on CR; files this program writes carry none.
-    const unsigned options =
-        source.contains('\r') ? kParseOptions : kParseOptions & ~pugi::parse_eol;
+    const unsigned options = scan.hasCr ? kParseOptions : kParseOptions & ~pugi::parse_eol;
     const pugi::xml_parse_result result = document.load_buffer_inplace(
         source.data(), static_cast<size_t>(source.size()), options, pugi::encoding_utf8);
     if (!result || !HasOneRootElement(document))
         return false;
-    if (!plain && !CheckAndFlattenTexts(document))
+    // Without references or CDATA sections every text is a checked part of the file.
+    if (scan.hasMarkup && !CheckAndFlattenTexts(document))
         return false;
     DeclareUtf8(document);
     return true;

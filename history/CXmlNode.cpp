@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <limits>
 #include <new>
 #include <string_view>
@@ -17,6 +16,16 @@ namespace {
 // Children that one GetChildren call finds in its single pass; more names are looked up
 // one by one.
 constexpr std::size_t kMostChildren = 16;
+
+// Element names are short; comparing them here beats a call to the library.
+bool SameName(const char* a, const char* b)
+{
+    while (*a && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
 
 bool IsTextNode(pugi::xml_node node)
 {
@@ -111,22 +120,24 @@ std::int32_t ParseLong(std::string_view text)
     return static_cast<std::int32_t>(std::min(value, kLimit - 1));
 }
 
+// Elements loaded from a file hold their leading text themselves (the node's value); text
+// after a child element, and text written into a new element, are text nodes. Every node's
+// value, taken in document order, therefore gives the whole text.
 void AppendText(pugi::xml_node top, QByteArray& out)
 {
-    for (pugi::xml_node node = top.first_child(); node; node = NextInTree(node, top)) {
-        if (IsTextNode(node))
-            out.append(node.value());
-    }
+    out.append(top.value());
+    for (pugi::xml_node node = top.first_child(); node; node = NextInTree(node, top))
+        out.append(node.value());
 }
 
-// The node's text without copying when it is one text node, as element text usually is.
+// The node's text without copying when it is held in one place, as element text usually is.
 std::string_view TextOf(pugi::xml_node node, QByteArray& scratch)
 {
+    const char* own = node.value();
     const pugi::xml_node first = node.first_child();
-    const pugi::xml_node_type type = first.type(); // node_null when there is no child
-    if (type == pugi::node_null)
-        return IsTextNode(node) ? node.value() : std::string_view();
-    if ((type == pugi::node_pcdata || type == pugi::node_cdata) && !first.next_sibling())
+    if (!first)
+        return own;
+    if (!*own && IsTextNode(first) && !first.next_sibling())
         return first.value();
     AppendText(node, scratch);
     return {scratch.constData(), static_cast<std::size_t>(scratch.size())};
@@ -173,12 +184,16 @@ void CXmlNode::GetChildren(std::span<const char* const> names, std::span<CXmlNod
     std::array<bool, kMostChildren> found = {};
     const std::size_t count = std::min(names.size(), found.size());
     std::size_t missing = count;
-    for (pugi::xml_node child = node.first_child(); child && missing > 0;
-         child = child.next_sibling()) {
+    for (pugi::xml_node child = node.first_child(); missing > 0; child = child.next_sibling()) {
+        // Only elements have names; a nameless node is text, or the end of the children.
         const char* name = child.name();
+        if (!*name) {
+            if (!child)
+                break;
+            continue;
+        }
         for (std::size_t i = 0; i < count; ++i) {
-            // The first letters tell most names apart without a call.
-            if (!found[i] && name[0] == names[i][0] && std::strcmp(name, names[i]) == 0) {
+            if (!found[i] && SameName(name, names[i])) {
                 children[i] = CXmlNode(m_document, child);
                 found[i] = true;
                 --missing;
@@ -224,30 +239,25 @@ void CXmlNode::WriteText(const QString& strText)
             throw CXmlException(E_OUTOFMEMORY);
         return;
     }
-    pugi::xml_node first = node.first_child();
-    if (first && !first.next_sibling() && first.type() == pugi::node_pcdata && !text.isEmpty()) {
-        if (!first.set_value(text.constData()))
-            throw CXmlException(E_OUTOFMEMORY);
-        return;
-    }
-    if (first) {
+    if (node.type() != pugi::node_element)
+        throw CXmlException(E_FAIL);
+    if (node.first_child()) {
         m_document->ForgetCursor();
         node.remove_children();
     }
-    if (text.isEmpty())
+    if (text.isEmpty() && !*node.value())
         return;
-    pugi::xml_node textNode = node.append_child(pugi::node_pcdata);
-    if (!textNode)
-        throw CXmlException(node.type() == pugi::node_element ? E_OUTOFMEMORY : E_FAIL);
-    m_document->NoteAppendedTo(node);
-    if (!textNode.set_value(text.constData()))
+    // Goes into the element's own value when it has one, else into a new text child.
+    if (!node.text().set(text.constData()))
         throw CXmlException(E_OUTOFMEMORY);
+    if (node.first_child())
+        m_document->NoteAppendedTo(node);
 }
 
 QString CXmlNode::GetText(const QString& strDefault)
 {
     try {
-        const QString text = ReadText();
+        QString text = ReadText();
         if (!text.isEmpty() || strDefault.isEmpty())
             return text;
         WriteText(strDefault);

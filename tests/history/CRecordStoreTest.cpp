@@ -278,12 +278,13 @@ TEST_F(RecordStoreTest, OlderFilesWithRepeatedElementNamesStillWork)
 
 TEST_F(RecordStoreTest, StrayTextInTheListIsSkippedBySearch)
 {
-    WriteRecordFile("stray<rec1><name>a</name><time>1</time></rec1>");
+    WriteRecordFile("<rec0><name>z</name><time>0</time></rec0>stray"
+                    "<rec1><name>a</name><time>1</time></rec1>");
     auto store = OpenStore();
-    EXPECT_EQ(store->GetCount(), 2) << "every child of the list counts";
+    EXPECT_EQ(store->GetCount(), 3) << "every child of the list counts";
     RecordInfo info;
-    EXPECT_FALSE(store->ReadRecord(0, info));
-    EXPECT_TRUE(store->ReadRecord(1, info));
+    EXPECT_FALSE(store->ReadRecord(1, info));
+    EXPECT_TRUE(store->ReadRecord(2, info));
     EXPECT_FALSE(store->AddRecord(MakeRecord("a", "1")));
     EXPECT_TRUE(store->DeleteRecord("a", "1"));
 }
