@@ -46,6 +46,7 @@ void CAudioMixer::StartLocked(int mode, IWriteToFile& writer)
 {
     m_bStereo = mode > 0;
     m_pWriter = &writer;
+    m_writeQueue.SetTarget(&writer);
     m_sideAbsent = {false, false};
     m_bRecording = true;
 }
@@ -63,7 +64,7 @@ void CAudioMixer::CloseLocked()
     m_remoteRing.Reset();
     m_myRing.Reset();
     if (m_pWriter) {
-        m_pWriter->Close();
+        m_writeQueue.Close();
         m_pWriter = nullptr;
     }
 }
@@ -136,7 +137,7 @@ void CAudioMixer::WriteAlone(Side side)
     ring.Get(m_queued.data(), bytes);
     const CBuffer queued(m_queued.data(), bytes);
     if (!m_bStereo) {
-        m_pWriter->Write(queued);
+        m_writeQueue.Write(queued);
         return;
     }
     CBuffer output(m_output.data(), 2 * bytes);
@@ -145,7 +146,7 @@ void CAudioMixer::WriteAlone(Side side)
         output.SetSampleAt(2 * i + channel, queued.SampleAt(i));
         output.SetSampleAt(2 * i + 1 - channel, 0);
     }
-    m_pWriter->Write(output);
+    m_writeQueue.Write(output);
 }
 
 void CAudioMixer::WritePair(const CBuffer& mine, const CBuffer& remote)
@@ -157,13 +158,13 @@ void CAudioMixer::WritePair(const CBuffer& mine, const CBuffer& remote)
             output.SetSampleAt(2 * i, mine.SampleAt(i));
             output.SetSampleAt(2 * i + 1, remote.SampleAt(i));
         }
-        m_pWriter->Write(output);
+        m_writeQueue.Write(output);
         return;
     }
     CBuffer output(m_output.data(), kBlockBytes);
     for (int i = 0; i < samples; ++i)
         output.SetSampleAt(i, SaturatedSum(mine.SampleAt(i), remote.SampleAt(i)));
-    m_pWriter->Write(output);
+    m_writeQueue.Write(output);
 }
 
 } // namespace ovento

@@ -3,6 +3,7 @@
 #include "audio/CBuffer.h"
 #include "audio/CMp3File.h"
 #include "audio/CRingBuffer.h"
+#include "audio/CWriteQueue.h"
 #include "audio/IWriteToFile.h"
 
 #include <QString>
@@ -33,8 +34,12 @@ public:
     bool Open(int mode, const QString& fileName, int sampleRate, int bitRate);
     // Starts a recording through another writer (which the mixer closes but does not own).
     void OpenWith(int mode, IWriteToFile& writer);
-    // Ends the recording: queued blocks are dropped, the writer is finished and closed.
+    // Ends the recording: blocks waiting for a partner are dropped, everything mixed so far is
+    // written, the writer is finished and closed.
     void Close();
+    // Returns once every block mixed so far has reached the writer (they are written on a
+    // thread of their own).
+    void WaitUntilWritten() { m_writeQueue.WaitUntilWritten(); }
     bool IsRecording() const { return m_bRecording.load(std::memory_order_relaxed); }
 
     // One received block of each side; false only for a block that is not 320 bytes long.
@@ -73,6 +78,7 @@ private:
     // stereo, so the step never allocates.
     std::array<std::uint8_t, CRingBuffer::kCapacity> m_queued{};
     std::array<std::uint8_t, 2 * CRingBuffer::kCapacity> m_output{};
+    CWriteQueue m_writeQueue;
 };
 
 } // namespace ovento

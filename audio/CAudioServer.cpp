@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <array>
 #include <new>
+#include <pthread.h>
 
 namespace ovento {
 namespace {
@@ -69,8 +70,9 @@ void CAudioServer::DestroyInstance()
 
 CAudioServer::CAudioServer(std::uint16_t mySidePort, std::uint16_t remoteSidePort)
     : m_listenAddress(htonl(INADDR_LOOPBACK)),
-      m_mySide(mySidePort, WM_AUDIO_LEVEL_MINE, &CAudioMixer::OnMySideBlock),
-      m_remoteSide(remoteSidePort, WM_AUDIO_LEVEL_REMOTE, &CAudioMixer::OnRemoteSideBlock),
+      m_mySide(mySidePort, WM_AUDIO_LEVEL_MINE, &CAudioMixer::OnMySideBlock, "ovento-mine"),
+      m_remoteSide(remoteSidePort, WM_AUDIO_LEVEL_REMOTE, &CAudioMixer::OnRemoteSideBlock,
+                   "ovento-remote"),
       m_pMixer(std::make_unique<CAudioMixer>())
 {}
 
@@ -138,6 +140,7 @@ int CAudioServer::ConnectionCount() const
 
 void CAudioServer::ReceiveLoop(Port& port)
 {
+    pthread_setname_np(pthread_self(), port.threadName);
     std::array<std::uint8_t, kReceiveBufferSize> buffer;
     for (;;) {
         SocketPollOutput output;

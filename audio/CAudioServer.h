@@ -67,13 +67,14 @@ private:
 
     struct Port
     {
-        Port(std::uint16_t portNumber, UINT message, BlockEntry entry)
-            : number(portNumber), levelMessage(message), mixerEntry(entry)
+        Port(std::uint16_t portNumber, UINT message, BlockEntry entry, const char* name)
+            : number(portNumber), levelMessage(message), mixerEntry(entry), threadName(name)
         {}
 
         const std::uint16_t number;
         const UINT levelMessage;
         const BlockEntry mixerEntry;
+        const char* const threadName;
         CEventSocketServer listener{CAudioMixer::kBlockBytes};
         std::thread thread;
         bool started = false;

@@ -39,6 +39,12 @@ Samples StereoPair(std::int16_t left, std::int16_t right)
 class CAudioMixerTest : public ::testing::Test
 {
 protected:
+    std::vector<Samples> Written()
+    {
+        m_mixer.WaitUntilWritten();
+        return m_writer.Blocks();
+    }
+
     // The writers outlive the mixer, which closes its writer when it goes.
     RecordingWriter m_writer;
     RecordingWriter m_nextWriter;
@@ -53,9 +59,9 @@ TEST_F(CAudioMixerTest, BlocksOfAnotherSizeAreRefusedAndChangeNothing)
     for (int bytes : {0, 2, 318, 319, 321, 640})
         EXPECT_FALSE(Feed(m_mixer, false, 99, bytes)) << bytes;
     EXPECT_FALSE(Feed(m_mixer, true, 99, 319));
-    EXPECT_TRUE(m_writer.Blocks().empty());
+    EXPECT_TRUE(Written().empty());
     ASSERT_TRUE(Feed(m_mixer, false, 101));
-    EXPECT_EQ(m_writer.Blocks(), std::vector<Samples>{StereoPair(1, 101)});
+    EXPECT_EQ(Written(), std::vector<Samples>{StereoPair(1, 101)});
 }
 
 TEST_F(CAudioMixerTest, BlocksWithoutARecordingAreIgnored)
@@ -63,7 +69,7 @@ TEST_F(CAudioMixerTest, BlocksWithoutARecordingAreIgnored)
     EXPECT_TRUE(Feed(m_mixer, true, 1));
     m_mixer.OpenWith(kStereo, m_writer);
     ASSERT_TRUE(Feed(m_mixer, false, 101));
-    EXPECT_TRUE(m_writer.Blocks().empty()) << "the block before the recording was queued";
+    EXPECT_TRUE(Written().empty()) << "the block before the recording was queued";
 }
 
 TEST_F(CAudioMixerTest, SidesArePairedInArrivalOrderMySideLeft)
@@ -78,7 +84,7 @@ TEST_F(CAudioMixerTest, SidesArePairedInArrivalOrderMySideLeft)
     for (std::int16_t k : {103, 104, 105})
         Feed(m_mixer, false, k);
     Feed(m_mixer, true, 5);
-    EXPECT_EQ(m_writer.Blocks(),
+    EXPECT_EQ(Written(),
               (std::vector<Samples>{StereoPair(1, 101), StereoPair(2, 102), StereoPair(3, 103),
                                     StereoPair(4, 104), StereoPair(5, 105)}));
 }
@@ -98,7 +104,7 @@ TEST_P(LoneSideTest, The33rdBlockOfOneSideWritesTheQueuedBurstAndWaitsItself)
     m_mixer.OpenWith(c.mode, m_writer);
     for (std::int16_t k = 1; k <= 32; ++k)
         ASSERT_TRUE(Feed(m_mixer, c.mySide, k));
-    EXPECT_TRUE(m_writer.Blocks().empty());
+    EXPECT_TRUE(Written().empty());
     ASSERT_TRUE(Feed(m_mixer, c.mySide, 33));
 
     Samples expected;
@@ -112,12 +118,12 @@ TEST_P(LoneSideTest, The33rdBlockOfOneSideWritesTheQueuedBurstAndWaitsItself)
             expected.push_back(c.mySide ? 0 : k);
         }
     }
-    ASSERT_EQ(m_writer.Blocks(), std::vector<Samples>{expected});
+    ASSERT_EQ(Written(), std::vector<Samples>{expected});
 
     // Block 33 stays queued and is the other side's first partner.
     Feed(m_mixer, !c.mySide, 500);
-    ASSERT_EQ(m_writer.Blocks().size(), 2u);
-    const Samples pair = m_writer.Blocks()[1];
+    ASSERT_EQ(Written().size(), 2u);
+    const Samples pair = Written()[1];
     if (c.mode == kMono)
         EXPECT_EQ(pair, Samples(160, 533));
     else
@@ -142,6 +148,7 @@ TEST_F(CAudioMixerTest, ASideThatIsAheadWaitsForItsPartnerInsteadOfBeingWrittenA
     for (std::int16_t k = 1; k <= kBlocks; ++k)
         Feed(mixer, false, std::int16_t(1000 + k));
     mySide.join();
+    mixer.WaitUntilWritten();
     std::vector<Samples> expected;
     for (std::int16_t k = 1; k <= kBlocks; ++k)
         expected.push_back(StereoPair(k, std::int16_t(1000 + k)));
@@ -164,7 +171,7 @@ TEST_F(CAudioMixerTest, MonoSumsSaturate)
     for (const Case& c : cases) {
         Feed(m_mixer, true, c.mine);
         Feed(m_mixer, false, c.remote);
-        EXPECT_EQ(m_writer.Blocks().back(), Samples(160, c.sum)) << c.mine << " + " << c.remote;
+        EXPECT_EQ(Written().back(), Samples(160, c.sum)) << c.mine << " + " << c.remote;
     }
 }
 
@@ -182,7 +189,8 @@ TEST_F(CAudioMixerTest, CloseDropsQueuedBlocksAndClosesTheWriterOnce)
     m_mixer.OpenWith(kStereo, m_nextWriter);
     Feed(m_mixer, false, 101);
     Feed(m_mixer, true, 6);
-    EXPECT_TRUE(m_writer.Blocks().empty());
+    EXPECT_TRUE(Written().empty());
+    m_mixer.WaitUntilWritten();
     EXPECT_EQ(m_nextWriter.Blocks(), std::vector<Samples>{StereoPair(6, 101)});
 }
 

@@ -63,6 +63,11 @@ protected:
     {
         return WaitUntil([&] { return m_window.Count(LevelMessageOf(mySide)) >= count; });
     }
+    std::size_t BlocksWritten()
+    {
+        m_server.GetMixer()->WaitUntilWritten();
+        return m_writer.Blocks().size();
+    }
     std::vector<WPARAM> Levels(bool mySide) const
     {
         std::vector<WPARAM> levels;
@@ -124,7 +129,7 @@ TEST_P(StateTest, OnlyRecordingStatesHandBlocksToTheMixer)
     // The first block of each side moves its meter: both have been handled.
     ASSERT_TRUE(WaitForLevels(true, 1));
     ASSERT_TRUE(WaitForLevels(false, 1));
-    EXPECT_EQ(m_writer.Blocks().size(), GetParam().reachesMixer ? 1u : 0u);
+    EXPECT_EQ(BlocksWritten(), GetParam().reachesMixer ? 1u : 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(States, StateTest,
@@ -152,7 +157,7 @@ TEST_F(CAudioServerTest, APauseKeepsAudioOutAndTheResumeLetsItIn)
         }
         ASSERT_TRUE(WaitForLevels(true, std::size_t(step + 1)));
         ASSERT_TRUE(WaitForLevels(false, std::size_t(step + 1)));
-        EXPECT_EQ(m_writer.Blocks().size(), pairsAfter[step]) << "after step " << step;
+        EXPECT_EQ(BlocksWritten(), pairsAfter[step]) << "after step " << step;
     }
     EXPECT_EQ(Levels(true).size(), 3u);
 }

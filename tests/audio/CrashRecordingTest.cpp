@@ -32,13 +32,15 @@ void FeedPair(CAudioMixer& mixer, int index)
     }
 }
 
-// The child records kPairs pairs, says so, and waits to be killed mid-recording.
+// The child records kPairs pairs, says so once the writer has them, and waits to be killed
+// mid-recording.
 [[noreturn]] void RecordUntilKilled(const QString& path, int report)
 {
     CAudioMixer mixer;
     const char opened = mixer.Open(kStereo, path, kRate, 64) ? 1 : 0;
     for (int k = 0; k < kPairs; ++k)
         FeedPair(mixer, k);
+    mixer.WaitUntilWritten();
     [[maybe_unused]] const ssize_t written = ::write(report, &opened, 1);
     for (;;)
         ::pause();
