@@ -11,10 +11,11 @@ namespace ovento {
 class CXmlNodeList;
 
 // A handle to one node of a CXml document; it may be null. Copies share the node. The handle
-// keeps the document alive, so it stays safe to use after its CXml is gone or reopened.
+// keeps the document alive, so it stays safe to use after its CXml is gone or reopened. The
+// handles of one document belong to one thread at a time (their count is not atomic).
 //
-// GetChild, GetChildNodes, Remove, GetBool and GetLong raise CXmlException (E_POINTER on a null
-// handle); GetText and SetText never raise.
+// GetChild, GetChildren, GetChildNodes, Remove, GetBool and GetLong raise CXmlException
+// (E_POINTER on a null handle); GetText and SetText never raise.
 class CXmlNode
 {
 public:
