@@ -99,13 +99,6 @@ double CpuSeconds(const rusage& usage)
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double ProcessCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return CpuSeconds(usage);
-}
-
 struct Timing
 {
     double wall = -1;
@@ -175,7 +168,7 @@ Timing RunRecorder(const Options& options, std::uint64_t blocks, const QString& 
 {
     BenchRecording recording(path, options.rate, options.bitRate);
     const Clock::time_point start = Clock::now();
-    const double cpuBefore = ProcessCpuSeconds();
+    const double cpuBefore = BenchRecording::ProcessCpuSeconds();
     const pid_t peers = fork();
     if (peers == 0)
         StreamBothSides(recording.MySidePort(), recording.RemoteSidePort(), blocks);
@@ -187,7 +180,7 @@ Timing RunRecorder(const Options& options, std::uint64_t blocks, const QString& 
         return {};
     for (const auto& [name, seconds] : BenchRecording::ThreadCpuSeconds())
         std::printf("  %s %.2f s cpu\n", name.c_str(), seconds);
-    return {Seconds(Clock::now() - start), ProcessCpuSeconds() - cpuBefore};
+    return {Seconds(Clock::now() - start), BenchRecording::ProcessCpuSeconds() - cpuBefore};
 }
 
 int Run(const Options& options)

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -28,6 +29,14 @@ void BenchRecording::Finish()
 {
     m_server.GetMixer()->Close();
     m_server.m_state = REC_STATE_STOPPED;
+}
+
+double BenchRecording::ProcessCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 long BenchRecording::ResidentKiB()

@@ -22,6 +22,8 @@ public:
     // Closes the recording (final frames flushed, file closed).
     void Finish();
 
+    // CPU seconds (user and system) this process has used so far.
+    static double ProcessCpuSeconds();
     // The process's resident memory in KiB.
     static long ResidentKiB();
     // CPU seconds used so far by each of the recorder's own threads, by thread name.

@@ -56,20 +56,25 @@ protected:
         return passes;
     }
 
-    std::unique_ptr<SocketClient> Accepted()
+    struct Peer
+    {
+        std::unique_ptr<SocketClient> client;
+        std::uint64_t connection;
+    };
+
+    // A client connected and accepted, with the number the server gave its connection.
+    Peer Accepted()
     {
         auto client = std::make_unique<SocketClient>(Port());
         SocketPollOutput output;
         EXPECT_EQ(PollOnce(output), 0);
         EXPECT_EQ(output.networkEvents, FD_ACCEPT);
-        m_lastAccepted = output.connection;
-        return client;
+        return {std::move(client), output.connection};
     }
 
     CEventSocketServer m_server{kRecord};
     std::array<std::uint8_t, 1024> m_buffer{};
     std::map<std::uint64_t, std::vector<std::uint8_t>> m_received;
-    std::uint64_t m_lastAccepted = 0;
 };
 
 TEST(CEventSocketServerPortTest, AnEmptyPortHasNothingToPollOrClose)
@@ -93,10 +98,8 @@ TEST(CEventSocketServerPortTest, APortInUseIsRefusedAndLeavesNoSocket)
 
 TEST_F(CEventSocketServerTest, RecordsComeOutWholeHoweverTheWritesSplitOrMerge)
 {
-    auto a = Accepted();
-    const std::uint64_t first = m_lastAccepted;
-    auto b = Accepted();
-    const std::uint64_t second = m_lastAccepted;
+    auto [a, first] = Accepted();
+    auto [b, second] = Accepted();
     const std::vector<std::uint8_t> streamA = PatternBytes(6 * kRecord, 1);
     const std::vector<std::uint8_t> streamB = PatternBytes(3 * kRecord, 2);
     // Writes of every awkward size, the two connections interleaved.
@@ -121,8 +124,7 @@ TEST_F(CEventSocketServerTest, RecordsComeOutWholeHoweverTheWritesSplitOrMerge)
 
 TEST_F(CEventSocketServerTest, AClosedConnectionIsReportedAfterItsLastWholeRecord)
 {
-    auto client = Accepted();
-    const std::uint64_t connection = m_lastAccepted;
+    auto [client, connection] = Accepted();
     const std::vector<std::uint8_t> bytes = PatternBytes(kRecord + 100, 3);
     ASSERT_TRUE(client->Send(bytes));
     client->Close();
@@ -141,20 +143,19 @@ TEST_F(CEventSocketServerTest, AClosedConnectionIsReportedAfterItsLastWholeRecor
 
 TEST_F(CEventSocketServerTest, AResetConnectionIsRemovedWithItsError)
 {
-    auto client = Accepted();
+    auto [client, connection] = Accepted();
     client->Reset();
     SocketPollOutput output;
     EXPECT_EQ(PollOnce(output), kSocketConnectionReset);
     EXPECT_TRUE(output.connectionClosed);
+    EXPECT_EQ(output.connection, connection);
     EXPECT_EQ(m_server.SocketCount(), 1);
 }
 
 TEST_F(CEventSocketServerTest, ABusyConnectionDoesNotStarveAnother)
 {
-    auto busy = Accepted();
-    const std::uint64_t busyConnection = m_lastAccepted;
-    auto quiet = Accepted();
-    const std::uint64_t quietConnection = m_lastAccepted;
+    auto [busy, busyConnection] = Accepted();
+    auto [quiet, quietConnection] = Accepted();
     ASSERT_TRUE(busy->Send(PatternBytes(200 * kRecord, 4)));
     ASSERT_TRUE(quiet->Send(PatternBytes(kRecord, 5)));
     ASSERT_TRUE(WaitUntil([&] {
@@ -168,7 +169,7 @@ TEST_F(CEventSocketServerTest, TheSixtyThirdSocketIsRefusedAndRoomComesBack)
 {
     std::vector<std::unique_ptr<SocketClient>> clients;
     for (int i = 0; i < CEventSocketServer::kMaxSockets - 1; ++i)
-        clients.push_back(Accepted());
+        clients.push_back(Accepted().client);
     EXPECT_EQ(m_server.SocketCount(), CEventSocketServer::kMaxSockets);
 
     SocketClient refused(Port());
@@ -182,13 +183,13 @@ TEST_F(CEventSocketServerTest, TheSixtyThirdSocketIsRefusedAndRoomComesBack)
     do
         PollOnce(output);
     while (!output.connectionClosed);
-    clients.push_back(Accepted());
+    clients.push_back(Accepted().client);
     EXPECT_EQ(m_server.SocketCount(), CEventSocketServer::kMaxSockets);
 }
 
 TEST_F(CEventSocketServerTest, CloseAllWakesABlockedPollAndEndsItsLoop)
 {
-    auto client = Accepted();
+    const std::unique_ptr<SocketClient> client = Accepted().client;
     std::atomic<bool> ended = false;
     std::atomic<int> lastResult = -1;
     std::thread loop([&] {
