@@ -71,14 +71,9 @@ bool SimScenarioPlayer::Play(const SimStep& step)
         return false;
     case Kind::WaitForCommand:
         return true;
-    case Kind::Call: {
-        SimCall call;
-        call.id = args[0];
-        call.type = args[1];
-        call.partner = args.value(2);
-        m_state.AddCall(call);
+    case Kind::Call:
+        DeclareCall(args);
         return true;
-    }
     case Kind::Status:
         ChangeStatus(args[0], args[1]);
         return true;
@@ -88,20 +83,12 @@ bool SimScenarioPlayer::Play(const SimStep& step)
     case Kind::Dtmf:
         NotifyCall(args[0], QStringLiteral("DTMF"), args[1]);
         return true;
-    case Kind::Conf: {
-        SimCall* call = m_state.FindCall(args[0]);
-        call->confCount = args[1];
-        call->participants = args.mid(2);
-        NotifyCall(args[0], QStringLiteral("CONF_PARTICIPANTS_COUNT"), args[1]);
+    case Kind::Conf:
+        ChangeConference(args[0], args[1], args.mid(2));
         return true;
-    }
-    case Kind::User: {
-        const QString property = args[1].toUpper();
-        m_state.SetUserProperty(args[0], property, args[2]);
-        m_notify(
-            QStringList{QStringLiteral("USER"), args[0], property, args[2]}.join(u' ').trimmed());
+    case Kind::User:
+        ChangeUser(args[0], args[1].toUpper(), args[2]);
         return true;
-    }
     case Kind::Send:
         m_notify(args[0]);
         return true;
@@ -113,6 +100,31 @@ bool SimScenarioPlayer::Play(const SimStep& step)
         return false;
     }
     return true;
+}
+
+void SimScenarioPlayer::DeclareCall(const QStringList& args)
+{
+    SimCall call;
+    call.id = args[0];
+    call.type = args[1];
+    call.partner = args.value(2);
+    m_state.AddCall(call);
+}
+
+void SimScenarioPlayer::ChangeConference(const QString& callId, const QString& count,
+                                         const QStringList& participants)
+{
+    SimCall* call = m_state.FindCall(callId);
+    call->confCount = count;
+    call->participants = participants;
+    NotifyCall(callId, QStringLiteral("CONF_PARTICIPANTS_COUNT"), count);
+}
+
+void SimScenarioPlayer::ChangeUser(const QString& handle, const QString& property,
+                                   const QString& value)
+{
+    m_state.SetUserProperty(handle, property, value);
+    m_notify(QStringList{QStringLiteral("USER"), handle, property, value}.join(u' ').trimmed());
 }
 
 void SimScenarioPlayer::ChangeStatus(const QString& callId, const QString& status)

@@ -36,7 +36,11 @@ private:
     // Plays the step; false when the scenario must wait before the next one.
     bool Play(const SimStep& step);
     bool TakeCommand(const QString& text);
+    void DeclareCall(const QStringList& args);
     void ChangeStatus(const QString& callId, const QString& status);
+    void ChangeConference(const QString& callId, const QString& count,
+                          const QStringList& participants);
+    void ChangeUser(const QString& handle, const QString& property, const QString& value);
     void NotifyCall(const QString& callId, const QString& property, const QString& value);
 
     const SimScenario m_scenario;
