@@ -120,10 +120,11 @@ bool CRecordStore::SearchNode(const QString& strName, const QString& strTime, CX
             // Stray text between records is no record; its place still counts.
             if (!record.IsElement())
                 continue;
-            const QString name = record.GetChild(kName).GetText();
-            const QString time = record.GetChild(kTime).GetText();
-            if (name.compare(strName, Qt::CaseInsensitive) == 0 &&
-                time.compare(strTime, Qt::CaseInsensitive) == 0) {
+            const bool nameMatches =
+                record.GetChild(kName).TextEquals(strName, Qt::CaseInsensitive);
+            const bool timeMatches =
+                record.GetChild(kTime).TextEquals(strTime, Qt::CaseInsensitive);
+            if (nameMatches && timeMatches) {
                 node = record;
                 return true;
             }

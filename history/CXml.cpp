@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -27,6 +28,9 @@ constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration
                                    pugi::parse_embed_pcdata;
 constexpr unsigned kFormatOptions =
     pugi::format_indent | pugi::format_no_declaration | pugi::format_skip_control_chars;
+
+// Room for a few more records than the last save held.
+constexpr qsizetype kSaveSlack = 4096;
 
 class ByteArrayWriter : public pugi::xml_writer
 {
@@ -290,7 +294,7 @@ bool CXml::Save(const QString& strPath)
     return true;
 }
 
-void CXml::WriteFile(const QString& strPath) const
+void CXml::WriteFile(const QString& strPath)
 {
     if (!m_document)
         throw CXmlException(E_POINTER);
@@ -298,6 +302,7 @@ void CXml::WriteFile(const QString& strPath) const
         throw CXmlException(E_ACCESSDENIED);
     QByteArray bytes;
     try {
+        bytes.reserve(std::max(m_nSavedSize, m_document->source.size()) + kSaveSlack);
         ByteArrayWriter writer(bytes);
         m_document->document.save(writer, "\t", kFormatOptions, pugi::encoding_utf8);
         // A bare CR would come back as LF, since XML folds line ends on reading.
@@ -308,6 +313,7 @@ void CXml::WriteFile(const QString& strPath) const
     }
     if (const int error = WriteFileAtomically(strPath, bytes))
         throw CXmlException(CXmlException::FromErrno(error));
+    m_nSavedSize = bytes.size();
 }
 
 CXmlNode CXml::GetRoot()

@@ -30,12 +30,14 @@ private:
     bool Load(const QString& strPath);
     void PrepareNew();
     void KeepUnreadableFile();
-    void WriteFile(const QString& strPath) const;
+    void WriteFile(const QString& strPath);
 
     XmlDocumentRef m_document;
     QString m_strPath;
     // A file that could be neither loaded nor renamed aside; it is never written over.
     QString m_strUnreadableFile;
+    // Size of the last document written, so the next one is built without regrowing.
+    qsizetype m_nSavedSize = 0;
 };
 
 } // namespace ovento

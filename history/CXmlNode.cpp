@@ -230,6 +230,31 @@ QString CXmlNode::ReadText() const
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+bool CXmlNode::TextEquals(const QString& strText, Qt::CaseSensitivity cs) const
+{
+    QByteArray scratch;
+    const std::string_view text = TextOf(Checked(), scratch);
+    const auto isAscii = [](auto c) {
+        return static_cast<unsigned>(c) < 0x80;
+    };
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), isAscii) &&
+        std::all_of(strText.begin(), strText.end(), [&](QChar c) { return isAscii(c.unicode()); });
+    if (!ascii)
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
+                   .compare(strText, cs) == 0;
+    if (static_cast<qsizetype>(text.size()) != strText.size())
+        return false;
+    const auto fold = [cs](char16_t c) {
+        return cs == Qt::CaseInsensitive && c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (fold(static_cast<char16_t>(text[i])) != fold(strText[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
 void CXmlNode::WriteText(const QString& strText)
 {
     pugi::xml_node node = Checked();

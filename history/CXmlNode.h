@@ -42,6 +42,9 @@ public:
     // The whole text below the node. When it is empty and a default is given, the default is
     // written and returned.
     QString GetText(const QString& strDefault = QString());
+    // Whether the whole text equals the given one; spares building a string when both are
+    // ASCII, as names and times usually are.
+    bool TextEquals(const QString& strText, Qt::CaseSensitivity cs) const;
     // Replaces the node's content by the text. Characters that XML cannot carry (control
     // characters other than tab and line breaks, U+FFFE, U+FFFF, lone surrogates) are dropped.
     bool SetText(const QString& strText);
