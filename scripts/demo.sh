@@ -50,8 +50,8 @@ wait $recorder || true
 
 mp3=$(sed -n 's:.*<file>\(.*\)</file>.*:\1:p' "$record_xml" | head -n 1)
 info=$(mpg123 -t -v "$mp3" 2>&1 | grep -m1 -E '^MPEG' || true)
-rate=$(awk '{print $5}' <<<"$info")
-channels=$([ "$(awk '{print $6}' <<<"$info")" = mono ] && echo 1 || echo 2)
+rate=$(awk '{print $6}' <<<"$info")
+channels=$([ "$(awk '{print $7}' <<<"$info")" = mono ] && echo 1 || echo 2)
 bytes=$(mpg123 -q -s "$mp3" 2>/dev/null | wc -c)
 echo
 echo "Recorded file:  $mp3"

@@ -1,0 +1,7 @@
+#include "CAutoUpdater.h"
+
+namespace ovento {
+
+void CAutoUpdater::StartUpdateThread(CKelvaroDlg*) {}
+
+} // namespace ovento
