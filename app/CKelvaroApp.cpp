@@ -38,6 +38,7 @@ CKelvaroApp::CKelvaroApp(int& argc, char** argv) : m_app(argc, argv)
     QApplication::setApplicationName(QStringLiteral("Ovento Recorder"));
     QApplication::setOrganizationName(QStringLiteral("Ovento"));
     QApplication::setQuitOnLastWindowClosed(false);
+    CatchTerminationSignals();
 }
 
 CKelvaroApp::~CKelvaroApp()
@@ -74,11 +75,24 @@ void CKelvaroApp::ExitInstance()
     m_hMutex.reset();
 }
 
-void CKelvaroApp::EndOnTerminationSignals(CKelvaroDlg* dialog)
+void CKelvaroApp::CatchTerminationSignals()
 {
     // A logout or a plain kill ends the program as Exit does, so settings are saved and an
-    // open recording is closed properly.
+    // open recording is closed properly. Caught from the very start: a signal that arrives
+    // before the main window exists waits in the pipe and ends the window as soon as it runs.
     if (::pipe2(g_signalPipe, O_CLOEXEC) != 0)
+        return;
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
+}
+
+void CKelvaroApp::EndOnTerminationSignals(CKelvaroDlg* dialog)
+{
+    if (g_signalPipe[0] < 0)
         return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, dialog);
     QObject::connect(notifier, &QSocketNotifier::activated, dialog, [dialog] {
@@ -86,12 +100,6 @@ void CKelvaroApp::EndOnTerminationSignals(CKelvaroDlg* dialog)
         (void)!::read(g_signalPipe[0], &byte, 1);
         PostMessage(dialog, WM_QUIT, 0, 0);
     });
-    struct sigaction action = {};
-    action.sa_handler = OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGHUP, &action, nullptr);
 }
 
 } // namespace ovento

@@ -22,6 +22,7 @@ public:
 private:
     bool InitInstance();
     void ExitInstance();
+    void CatchTerminationSignals();
     void EndOnTerminationSignals(CKelvaroDlg* dialog);
 
     QApplication m_app;
