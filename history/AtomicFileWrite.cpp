@@ -1,11 +1,12 @@
 #include "AtomicFileWrite.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@ namespace ovento {
 namespace {
 
 constexpr char kTemporarySuffix[] = ".saving-";
+constexpr std::size_t kTemporaryLetters = 6; // the XXXXXX that mkstemp fills in
 
 int WriteAll(int fd, const QByteArray& bytes)
 {
@@ -56,7 +58,7 @@ void SyncFolder(const QString& path)
 int WriteFileAtomically(const QString& path, const QByteArray& bytes)
 {
     const QByteArray target = QFile::encodeName(path);
-    QByteArray temp = target + kTemporarySuffix + "XXXXXX";
+    QByteArray temp = target + kTemporarySuffix + QByteArray(kTemporaryLetters, 'X');
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return errno;
@@ -78,11 +80,19 @@ int WriteFileAtomically(const QString& path, const QByteArray& bytes)
 
 void RemoveLeftoverTemporaries(const QString& path)
 {
+    // Runs at every start-up: a plain directory read, without a status call per entry.
     const QFileInfo file(path);
-    QDir folder = file.dir();
-    const QString pattern = file.fileName() + QLatin1String(kTemporarySuffix) + "??????";
-    for (const QString& name : folder.entryList({pattern}, QDir::Files | QDir::Hidden))
-        folder.remove(name);
+    const QByteArray prefix = QFile::encodeName(file.fileName()) + kTemporarySuffix;
+    DIR* folder = ::opendir(QFile::encodeName(file.absolutePath()).constData());
+    if (!folder)
+        return;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() == static_cast<std::size_t>(prefix.size()) + kTemporaryLetters &&
+            name.starts_with(prefix.constData()))
+            ::unlinkat(::dirfd(folder), entry->d_name, 0);
+    }
+    ::closedir(folder);
 }
 
 } // namespace ovento
