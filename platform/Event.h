@@ -11,7 +11,11 @@ namespace ovento {
 class Event
 {
 public:
-    enum class Mode { AutoReset, ManualReset };
+    enum class Mode
+    {
+        AutoReset,
+        ManualReset
+    };
 
     explicit Event(Mode mode, bool initiallySet = false);
 

@@ -11,11 +11,13 @@ namespace ovento {
 class Resources
 {
 public:
-    enum StringId {
+    enum StringId
+    {
         IDS_ABOUTBOX = 101,
         IDS_SOCKETS_INIT_FAILED = 103,
     };
-    enum BitmapId {
+    enum BitmapId
+    {
         IDB_BACKGROUND = 129,
         IDB_HIDE_NORMAL = 130,
         IDB_HIDE_HOVER = 131,
@@ -41,7 +43,10 @@ public:
         IDB_OPTIONS_HOVER = 1062,
         IDB_BUTTON1010_HOVER = 1063,
     };
-    enum IconId { IDR_MAINFRAME = 128 };
+    enum IconId
+    {
+        IDR_MAINFRAME = 128
+    };
 
     static QString String(int id);
     static QPixmap Bitmap(int id);

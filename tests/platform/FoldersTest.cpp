@@ -1,4 +1,5 @@
 #include "platform/Folders.h"
+
 #include "tests/support/TempHome.h"
 
 #include <QDir>

@@ -1,4 +1,5 @@
 #include "platform/InstanceLock.h"
+
 #include "tests/support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +30,8 @@ TEST(InstanceLock, OneHolderPerUserAndFreedOnRelease)
     test::TempHome home;
     InstanceLock lock(QStringLiteral("Ovento_RECORDER"));
     ASSERT_TRUE(lock.TryAcquire());
-    EXPECT_EQ(InstanceLock::LockFilePath("Ovento_RECORDER"), home.runtimeDir() + "/Ovento_RECORDER");
+    EXPECT_EQ(InstanceLock::LockFilePath("Ovento_RECORDER"),
+              home.runtimeDir() + "/Ovento_RECORDER");
     EXPECT_FALSE(OtherProcessCanAcquire("Ovento_RECORDER"));
     lock.Release();
     EXPECT_TRUE(OtherProcessCanAcquire("Ovento_RECORDER"));

@@ -30,11 +30,26 @@ TempHome::~TempHome()
     }
 }
 
-QString TempHome::home() const { return m_dir.path() + QStringLiteral("/home"); }
-QString TempHome::configHome() const { return home() + QStringLiteral("/.config"); }
-QString TempHome::dataHome() const { return home() + QStringLiteral("/.local/share"); }
-QString TempHome::documents() const { return home() + QStringLiteral("/Documents"); }
-QString TempHome::runtimeDir() const { return m_dir.path() + QStringLiteral("/run"); }
+QString TempHome::home() const
+{
+    return m_dir.path() + QStringLiteral("/home");
+}
+QString TempHome::configHome() const
+{
+    return home() + QStringLiteral("/.config");
+}
+QString TempHome::dataHome() const
+{
+    return home() + QStringLiteral("/.local/share");
+}
+QString TempHome::documents() const
+{
+    return home() + QStringLiteral("/Documents");
+}
+QString TempHome::runtimeDir() const
+{
+    return m_dir.path() + QStringLiteral("/run");
+}
 
 void TempHome::Point(const char* variable, const QString& value)
 {
