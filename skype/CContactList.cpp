@@ -23,8 +23,8 @@ void CContactList::DeleteInstance()
 void CContactList::AddContact(const QString& handle)
 {
     const std::lock_guard guard(m_lock);
-    if (IndexOf(handle) < 0)
-        m_contacts.Append(Contact{handle, QString()});
+    if (!m_handles.contains(handle))
+        Append(Contact{handle, QString()});
 }
 
 QString CContactList::GetFullName(const QString& handle)
@@ -39,7 +39,7 @@ int CContactList::SetFullName(const QString& handle, const QString& name)
     const std::lock_guard guard(m_lock);
     const int index = IndexOf(handle);
     if (index < 0) {
-        m_contacts.Append(Contact{handle, name});
+        Append(Contact{handle, name});
         return -1;
     }
     m_contacts.Replace(index, Contact{handle, name});
@@ -53,6 +53,7 @@ bool CContactList::RemoveContact(const QString& handle)
     if (index < 0)
         return false;
     m_contacts.Remove2(index);
+    m_handles.remove(handle);
     return true;
 }
 
@@ -68,7 +69,18 @@ QString CContactList::FormatNames(const QString& handles)
 
 int CContactList::IndexOf(const QString& handle) const
 {
+    if (!m_handles.contains(handle))
+        return -1;
     return m_contacts.FindIndex([&](const Contact& c) { return c.strHandle == handle; });
+}
+
+// Only ever called for an unknown handle, so no handle is listed twice and RemoveContact,
+// which takes the first contact with a handle, takes its only one.
+void CContactList::Append(const Contact& contact)
+{
+    m_handles.insert(contact.strHandle);
+    if (!m_contacts.Append(contact))
+        m_handles.remove(contact.strHandle);
 }
 
 } // namespace ovento

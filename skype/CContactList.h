@@ -3,13 +3,15 @@
 #include "skype/Contact.h"
 #include "skype/QList.h"
 
+#include <QSet>
 #include <QString>
 #include <mutex>
 
 namespace ovento {
 
 // Skype handles with their full names, in the order they became known. Handles compare
-// exactly. Every operation holds the list's lock, so any thread may call it.
+// exactly, and each is in the list at most once. Every operation holds the list's lock, so
+// any thread may call it.
 class CContactList
 {
 public:
@@ -30,10 +32,15 @@ public:
     QString FormatNames(const QString& handles);
 
 private:
+    // -1 for an unknown handle, answered without walking the list.
     int IndexOf(const QString& handle) const;
+    void Append(const Contact& contact);
 
     std::mutex m_lock;
     QList<Contact> m_contacts;
+    // The handles of m_contacts: a users answer with thousands of friends asks once per
+    // handle whether it is known, which the list alone answers only by a walk.
+    QSet<QString> m_handles;
 };
 
 } // namespace ovento

@@ -3,6 +3,11 @@
 namespace ovento {
 namespace {
 CSkypeCommandQueue* s_pInstance = nullptr;
+
+bool FitsSendBuffer(const QString& text)
+{
+    return text.toUtf8().size() < CSkypeCommandQueue::kMaxCommandBytes;
+}
 } // namespace
 
 CSkypeCommandQueue* CSkypeCommandQueue::GetInstance()
@@ -20,6 +25,8 @@ void CSkypeCommandQueue::DeleteInstance()
 
 bool CSkypeCommandQueue::Push(const QString& text)
 {
+    if (!FitsSendBuffer(text))
+        return false;
     std::lock_guard guard(m_lock);
     if (!m_bEnabled || text.isEmpty())
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <deque>
 #include <mutex>
 
@@ -17,11 +18,15 @@ public:
     static CSkypeCommandQueue* GetInstance();
     static void DeleteInstance();
 
+    // The sender's buffer: a command's UTF-8 form with its NUL must fit.
+    static constexpr qsizetype kMaxCommandBytes = 1024;
+
     CSkypeCommandQueue() = default;
     CSkypeCommandQueue(const CSkypeCommandQueue&) = delete;
     CSkypeCommandQueue& operator=(const CSkypeCommandQueue&) = delete;
 
-    // False when the text was dropped: queue disabled or text empty.
+    // False when the text was dropped: queue disabled, text empty, or too long to send. A text
+    // the sender can never deliver is refused here, before it could spend the sender's retries.
     bool Push(const QString& text);
     // Moves the oldest text to out; false when disabled or empty.
     bool PopFront(QString& out);

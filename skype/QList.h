@@ -6,9 +6,10 @@
 
 namespace ovento {
 
-// A small singly linked list in insertion order. Every operation walks from the head; the lists
-// it serves hold a few hundred elements at most. A failed operation leaves the list as it was
-// and writes one diagnostic line. No lock: the owner guards it where needed.
+// A small singly linked list in insertion order. Append links after the remembered end, so a
+// list built from a long answer (thousands of friends) costs linear time; the other operations
+// walk from the head. A failed operation leaves the list as it was and writes one diagnostic
+// line. No lock: the owner guards it where needed.
 template <typename T> class QList
 {
 public:
@@ -37,17 +38,17 @@ public:
         return -1;
     }
 
-    void Append(const T& item)
+    // False when the element could not be copied into a node.
+    bool Append(const T& item)
     {
         Node* node = MakeNode(item);
         if (!node) {
             OutputDebugString(QStringLiteral("QList<T>::Append\n"));
-            return;
+            return false;
         }
-        Node** link = &m_pHead;
-        while (*link)
-            link = &(*link)->pNext;
-        *link = node;
+        *m_ppEnd = node;
+        m_ppEnd = &node->pNext;
+        return true;
     }
 
     // A copy of the element at index; a default element when there is none.
@@ -76,6 +77,8 @@ public:
         Node* old = *link;
         node->pNext = old->pNext;
         *link = node;
+        if (m_ppEnd == &old->pNext)
+            m_ppEnd = &node->pNext;
         delete old;
         return true;
     }
@@ -89,6 +92,8 @@ public:
         }
         Node* old = *link;
         *link = old->pNext;
+        if (m_ppEnd == &old->pNext)
+            m_ppEnd = link;
         delete old;
     }
 
@@ -99,6 +104,7 @@ public:
             delete m_pHead;
             m_pHead = next;
         }
+        m_ppEnd = &m_pHead;
     }
 
 private:
@@ -137,6 +143,8 @@ private:
     }
 
     Node* m_pHead = nullptr;
+    // The link past the last node: where Append puts the next one (&m_pHead when empty).
+    Node** m_ppEnd = &m_pHead;
 };
 
 } // namespace ovento

@@ -90,3 +90,24 @@ TEST(CContactList, GetInstanceKeepsOneListUntilDeleted)
     EXPECT_EQ(CContactList::GetInstance()->GetFullName("alice"), "");
     CContactList::DeleteInstance();
 }
+
+TEST(CContactList, ARemovedContactComesBackAtTheEnd)
+{
+    CContactList contacts;
+    for (const char* handle : {"alice", "bob", "carol"})
+        contacts.AddContact(handle);
+    EXPECT_TRUE(contacts.RemoveContact("carol"));
+    EXPECT_TRUE(contacts.RemoveContact("alice"));
+    contacts.AddContact("dave");
+    contacts.AddContact("carol");
+    contacts.AddContact("alice");
+    contacts.AddContact("carol");
+    EXPECT_EQ(contacts.SetFullName("bob", "Bob B."), 0);
+    EXPECT_EQ(contacts.SetFullName("dave", "Dave D."), 1);
+    EXPECT_EQ(contacts.SetFullName("carol", "Carol C."), 2);
+    EXPECT_EQ(contacts.SetFullName("alice", "Alice A."), 3);
+    EXPECT_TRUE(contacts.RemoveContact("alice"));
+    EXPECT_EQ(contacts.SetFullName("alice", "Alice B."), -1) << "appended after its removal";
+    EXPECT_EQ(contacts.FormatNames("alice,bob,carol,dave"),
+              "Alice B. | Bob B. | Carol C. | Dave D.");
+}

@@ -127,3 +127,47 @@ TEST_F(QListTest, FindIndexReturnsTheFirstMatch)
     EXPECT_EQ(list.FindIndex([](const Fragile& f) { return f.text == "b"; }), 1);
     EXPECT_EQ(list.FindIndex([](const Fragile& f) { return f.text == "z"; }), -1);
 }
+
+TEST_F(QListTest, AppendFollowsTheLastNodeThroughEveryChange)
+{
+    struct Case
+    {
+        const char* change;
+        std::function<void()> operation;
+        std::vector<QString> after; // then "d" and "e" are appended
+    };
+    const Case cases[] = {
+        {"remove the last", [&] { list.Remove2(2); }, {"a", "b"}},
+        {"replace the last", [&] { EXPECT_TRUE(list.Replace(2, Fragile("C"))); }, {"a", "b", "C"}},
+        {"remove the middle", [&] { list.Remove2(1); }, {"a", "c"}},
+        {"remove the last twice", [&] { list.Remove2(2), list.Remove2(1); }, {"a"}},
+        {"remove every element", [&] { list.Remove2(0), list.Remove2(0), list.Remove2(0); }, {}},
+        {"remove backwards", [&] { list.Remove2(2), list.Remove2(1), list.Remove2(0); }, {}},
+        {"clear", [&] { list.Clear(); }, {}},
+        {"fail a copy",
+         [&] {
+             Fragile::s_failCopies = true;
+             list.Append(Fragile("x"));
+             EXPECT_FALSE(list.Replace(2, Fragile("x")));
+             Fragile::s_failCopies = false;
+         },
+         {"a", "b", "c"}},
+    };
+    for (const Case& c : cases) {
+        list.Clear();
+        for (const QString& text : abc)
+            list.Append(Fragile(text));
+        c.operation();
+        EXPECT_EQ(Texts(list), c.after) << c.change;
+        EXPECT_TRUE(list.Append(Fragile("d")));
+        EXPECT_TRUE(list.Append(Fragile("e")));
+        std::vector<QString> expected = c.after;
+        expected.insert(expected.end(), {"d", "e"});
+        EXPECT_EQ(Texts(list), expected) << c.change;
+        EXPECT_TRUE(list.Replace(int(expected.size()) - 1, Fragile("E"))) << c.change;
+        list.Append(Fragile("f"));
+        expected.back() = "E";
+        expected.push_back("f");
+        EXPECT_EQ(Texts(list), expected) << c.change;
+    }
+}
