@@ -10,8 +10,6 @@
 namespace ovento {
 namespace {
 
-CGeneralProfile* g_instance = nullptr;
-
 // The C library's wide-string-to-integer reading of one piece: leading blanks, an optional
 // sign, decimal digits up to the first other character; no digits give 0, overflow clamps.
 int ToInteger(QStringView piece)
@@ -32,19 +30,6 @@ int ToInteger(QStringView piece)
 }
 
 } // namespace
-
-CGeneralProfile* CGeneralProfile::GetInstance()
-{
-    if (!g_instance)
-        g_instance = new CGeneralProfile;
-    return g_instance;
-}
-
-void CGeneralProfile::DeleteInstance()
-{
-    delete g_instance;
-    g_instance = nullptr;
-}
 
 CGeneralProfile::CGeneralProfile()
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ProcessSingleton.h"
 #include "settings/CProfileBase.h"
 
 #include <QString>
@@ -11,12 +12,9 @@ namespace ovento {
 // All user settings of the recorder, one object for the whole process. The controller, the
 // main window and the options pages share it, so a field changed by an options page is in
 // effect at once; Save writes every field back.
-class CGeneralProfile final : public CProfileBase
+class CGeneralProfile final : public CProfileBase, public ProcessSingleton<CGeneralProfile>
 {
 public:
-    static CGeneralProfile* GetInstance();
-    static void DeleteInstance();
-
     // Built with the defaults; nothing is read until Load.
     CGeneralProfile();
 

@@ -3,23 +3,6 @@
 #include <QStringList>
 
 namespace ovento {
-namespace {
-CCallPartnerMap* g_instance = nullptr;
-}
-
-CCallPartnerMap* CCallPartnerMap::GetInstance()
-{
-    if (!g_instance)
-        g_instance = new CCallPartnerMap;
-    return g_instance;
-}
-
-void CCallPartnerMap::DeleteInstance()
-{
-    delete g_instance;
-    g_instance = nullptr;
-}
-
 void CCallPartnerMap::SetPartner(const QString& id, const QString& handle)
 {
     const int index = IndexOf(id);

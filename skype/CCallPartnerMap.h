@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ProcessSingleton.h"
 #include "skype/QList.h"
 
 #include <QString>
@@ -14,12 +15,9 @@ struct CallPartnerPair
 
 // Call id -> partner handle for the whole run, so a finished recording can still name its
 // partners after the call table was reset. Call ids compare ignoring case. Main thread only.
-class CCallPartnerMap
+class CCallPartnerMap : public ProcessSingleton<CCallPartnerMap>
 {
 public:
-    static CCallPartnerMap* GetInstance();
-    static void DeleteInstance();
-
     CCallPartnerMap() = default;
     CCallPartnerMap(const CCallPartnerMap&) = delete;
     CCallPartnerMap& operator=(const CCallPartnerMap&) = delete;

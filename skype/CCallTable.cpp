@@ -4,7 +4,6 @@
 
 namespace ovento {
 namespace {
-CCallTable* g_instance = nullptr;
 
 // A call never seen before takes a slot only while it is under way; an end state or UNPLACED
 // of an unknown call is news about nothing the program tracks.
@@ -19,19 +18,6 @@ bool IsSlot(int slot)
     return slot >= 0 && slot < CCallTable::kSlotCount;
 }
 } // namespace
-
-CCallTable* CCallTable::GetInstance()
-{
-    if (!g_instance)
-        g_instance = new CCallTable;
-    return g_instance;
-}
-
-void CCallTable::DeleteInstance()
-{
-    delete g_instance;
-    g_instance = nullptr;
-}
 
 CCallTable::Clock CCallTable::SystemClock()
 {

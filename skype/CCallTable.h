@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ProcessSingleton.h"
 #include "skype/CallEntry.h"
 
 #include <QString>
@@ -12,7 +13,7 @@ namespace ovento {
 // The calls Skype has reported since the last Clear, in 20 fixed slots. A slot's index is the
 // call's number in the call messages to the main window; slots are freed only by Clear. Main
 // thread only.
-class CCallTable
+class CCallTable : public ProcessSingleton<CCallTable>
 {
 public:
     static constexpr int kSlotCount = 20;
@@ -22,8 +23,6 @@ public:
     // Seconds since 1970-01-01 UTC.
     using Clock = std::function<std::int64_t()>;
 
-    static CCallTable* GetInstance();
-    static void DeleteInstance();
     static Clock SystemClock();
 
     explicit CCallTable(Clock clock = SystemClock());

@@ -3,23 +3,6 @@
 #include <QStringList>
 
 namespace ovento {
-namespace {
-CContactList* g_instance = nullptr;
-}
-
-CContactList* CContactList::GetInstance()
-{
-    if (!g_instance)
-        g_instance = new CContactList;
-    return g_instance;
-}
-
-void CContactList::DeleteInstance()
-{
-    delete g_instance;
-    g_instance = nullptr;
-}
-
 void CContactList::AddContact(const QString& handle)
 {
     const std::lock_guard guard(m_lock);

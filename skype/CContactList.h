@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ProcessSingleton.h"
 #include "skype/Contact.h"
 #include "skype/QList.h"
 
@@ -12,12 +13,9 @@ namespace ovento {
 // Skype handles with their full names, in the order they became known. Handles compare
 // exactly, and each is in the list at most once. Every operation holds the list's lock, so
 // any thread may call it.
-class CContactList
+class CContactList : public ProcessSingleton<CContactList>
 {
 public:
-    static CContactList* GetInstance();
-    static void DeleteInstance();
-
     CContactList() = default;
     CContactList(const CContactList&) = delete;
     CContactList& operator=(const CContactList&) = delete;

@@ -2,26 +2,12 @@
 
 namespace ovento {
 namespace {
-CSkypeCommandQueue* s_pInstance = nullptr;
 
 bool FitsSendBuffer(const QString& text)
 {
     return text.toUtf8().size() < CSkypeCommandQueue::kMaxCommandBytes;
 }
 } // namespace
-
-CSkypeCommandQueue* CSkypeCommandQueue::GetInstance()
-{
-    if (!s_pInstance)
-        s_pInstance = new CSkypeCommandQueue;
-    return s_pInstance;
-}
-
-void CSkypeCommandQueue::DeleteInstance()
-{
-    delete s_pInstance;
-    s_pInstance = nullptr;
-}
 
 bool CSkypeCommandQueue::Push(const QString& text)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ProcessSingleton.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <deque>
@@ -11,12 +13,10 @@ namespace ovento {
 // attach: while disabled, new commands are dropped and nothing can be taken, but what is
 // already queued stays for the next attach. Every operation holds the queue's lock, which is
 // never held across a delivery.
-class CSkypeCommandQueue
+class CSkypeCommandQueue : public ProcessSingleton<CSkypeCommandQueue>
 {
 public:
     // Created on first use; deleted by the Skype client's destruction.
-    static CSkypeCommandQueue* GetInstance();
-    static void DeleteInstance();
 
     // The sender's buffer: a command's UTF-8 form with its NUL must fit.
     static constexpr qsizetype kMaxCommandBytes = 1024;
