@@ -183,6 +183,10 @@ QWidget* CKelvaroDlg::GetDlgItem(int id) const
 int CKelvaroDlg::DoModal()
 {
     OnInitDialog();
+    // An end asked for while the window was still being set up (a termination signal during
+    // a start-up message box) ends the run before it starts.
+    if (m_bQuitRequested)
+        return QDialog::Rejected;
     return exec();
 }
 
@@ -417,6 +421,7 @@ LRESULT CKelvaroDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnCommand(int(wParam & 0xFFFF));
         return 0;
     case WM_QUIT:
+        m_bQuitRequested = true;
         done(QDialog::Rejected);
         return 0;
     default:

@@ -128,6 +128,7 @@ private:
     CAutoUpdater m_updater;
     QSystemTrayIcon* m_tray = nullptr;
     bool m_bDestroyed = false;
+    bool m_bQuitRequested = false;
 
     std::map<int, QWidget*> m_controls;
     CMyButtonST* m_btnHide;

@@ -1,5 +1,7 @@
 #include "app/CKelvaroDlg.h"
+#include "platform/MessageBox.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/MessageBoxes.h"
 #include "tests/support/TempHome.h"
 
 #include <QDir>
@@ -10,6 +12,9 @@
 #include <QtTest/QTest>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace ovento;
 
@@ -109,4 +114,32 @@ TEST(MainWindow, EnterEscapeCloseAndExitEachEndTheModalRun)
         dialog.DestroyWindow();
         SUCCEED();
     }
+}
+
+TEST(MainWindow, AnEndAskedForDuringStartUpEndsTheRunBeforeItStarts)
+{
+    test::TempHome home;
+    // Another program on the microphone port makes the start-up show its port message; the
+    // user (here: a signal) ends the program while that message is up.
+    const int squatter = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int reuse = 1;
+    ::setsockopt(squatter, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(58377);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(squatter, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(squatter, 1), 0);
+
+    CKelvaroDlg dialog;
+    int boxes = 0;
+    SetMessageBoxHandler([&](const QString&, const QString&) {
+        ++boxes;
+        SendMessage(&dialog, WM_QUIT, 0, 0);
+    });
+    EXPECT_EQ(dialog.DoModal(), QDialog::Rejected) << "returns instead of waiting for the user";
+    EXPECT_EQ(boxes, 1);
+    test::PassOverMessageBoxes();
+    dialog.DestroyWindow();
+    ::close(squatter);
 }

@@ -3,6 +3,7 @@
 #include "platform/LastError.h"
 #include "platform/MessageBox.h"
 #include "tests/audio/RecordingWriter.h"
+#include "tests/support/MessageBoxes.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -208,7 +209,7 @@ TEST_F(CAudioMixerTest, AFileThatCannotBeCreatedLeavesTheMixerIdle)
     SetMessageBoxHandler([&boxes](const QString&, const QString&) { ++boxes; });
     QTemporaryDir dir;
     EXPECT_FALSE(m_mixer.Open(kStereo, dir.path() + "/no/such/folder.mp3", 32000, 64));
-    SetMessageBoxHandler({});
+    test::PassOverMessageBoxes();
     EXPECT_EQ(boxes, 1);
     EXPECT_FALSE(m_mixer.IsRecording());
     EXPECT_TRUE(Feed(m_mixer, true, 1));

@@ -2,10 +2,11 @@
 
 #include "platform/LastError.h"
 #include "platform/MessageBox.h"
-#include "tests/audio/DecodedMp3.h"
 #include "tests/audio/RecordingWriter.h"
 #include "tests/audio/SocketClient.h"
+#include "tests/support/DecodedMp3.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/MessageBoxes.h"
 #include "tests/support/MessageRecorder.h"
 #include "tools/skype-sim/AudioStreamer.h"
 
@@ -206,7 +207,7 @@ TEST(CAudioServerPortTest, ABusyPortShowsItsOwnMessageOnceAndTheOtherPortWorks)
         ASSERT_TRUE(remote.Send(BlockOf(640)));
         EXPECT_TRUE(WaitUntil([&] { return window.Count(WM_AUDIO_LEVEL_REMOTE) == 1; }));
     }
-    SetMessageBoxHandler({});
+    test::PassOverMessageBoxes();
     ::close(holder);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].first, QStringLiteral("Create socket failed! Please make sure your "

@@ -2,7 +2,8 @@
 
 #include "platform/LastError.h"
 #include "platform/MessageBox.h"
-#include "tests/audio/DecodedMp3.h"
+#include "tests/support/DecodedMp3.h"
+#include "tests/support/MessageBoxes.h"
 #include "tools/skype-sim/AudioStreamer.h"
 
 #include <QFile>
@@ -31,7 +32,7 @@ protected:
             m_boxes.push_back({text, caption});
         });
     }
-    void TearDown() override { SetMessageBoxHandler({}); }
+    void TearDown() override { test::PassOverMessageBoxes(); }
 
     QString PathOf(const QString& name) const { return m_dir.path() + QLatin1Char('/') + name; }
 

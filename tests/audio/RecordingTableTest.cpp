@@ -1,5 +1,5 @@
 #include "audio/CAudioMixer.h"
-#include "tests/audio/DecodedMp3.h"
+#include "tests/support/DecodedMp3.h"
 #include "tools/skype-sim/AudioStreamer.h"
 
 #include <QTemporaryDir>
