@@ -5,7 +5,7 @@
 namespace ovento {
 
 // The desktop's autostart entry that starts the program when the user logs on (the XDG
-// autostart specification): one desktop file whose presence is the whole setting.
+// autostart rules): one desktop file whose presence is the whole setting.
 class CAutostartEntry
 {
 public:
@@ -29,7 +29,7 @@ public:
     bool Remove() const;
 
     // The Exec value that starts exactly this program: the path in double quotes with the
-    // escapes of the desktop entry specification.
+    // escapes that desktop entry files require.
     static QString ExecValue(const QString& executablePath);
 
 private:
