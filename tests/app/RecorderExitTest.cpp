@@ -1,5 +1,6 @@
 #include "settings/CGeneralProfile.h"
 #include "tests/app/RecorderFixture.h"
+#include "tests/support/AudioPortsLock.h"
 #include "tests/support/DecodedMp3.h"
 #include "tests/support/EventLoop.h"
 
@@ -55,6 +56,7 @@ protected:
         });
     }
 
+    AudioPortsLock m_portsLock;
     TempHome m_home;
     SkypeSimProcess m_sim{m_home.root()};
     QProcess m_recorder;
@@ -62,6 +64,7 @@ protected:
 
 TEST_F(RecorderProcessTest, ExitDuringARecordingClosesTheFileWithoutAHistoryEntry)
 {
+    ASSERT_TRUE(m_portsLock.IsHeld()) << "the audio ports stayed busy";
     SaveSettings();
     ASSERT_TRUE(StartRecorder());
     ASSERT_TRUE(m_sim.Start("wait-for-command search friends\n"

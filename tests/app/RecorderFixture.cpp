@@ -51,10 +51,14 @@ void RecorderFixture::TearDown()
 
 void RecorderFixture::Play(const QString& scenario, const Setup& setup)
 {
+    ASSERT_TRUE(m_portsLock.IsHeld()) << "the audio ports stayed busy";
     if (setup.clock)
         CActiveRecording::CreateInstance(setup.clock);
     m_dialog = std::make_unique<CKelvaroDlg>();
     m_dialog->OnInitDialog();
+    ASSERT_EQ(CAudioServer::GetInstance()->MySideListeningPort(), CAudioServer::kMySidePort);
+    ASSERT_EQ(CAudioServer::GetInstance()->RemoteSideListeningPort(),
+              CAudioServer::kRemoteSidePort);
 
     CGeneralProfile* settings = CGeneralProfile::GetInstance();
     settings->m_bRecType = setup.automatic;

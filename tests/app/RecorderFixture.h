@@ -4,6 +4,7 @@
 #include "app/CKelvaroDlg.h"
 #include "history/RecordInfo.h"
 #include "tests/app/SkypeSimProcess.h"
+#include "tests/support/AudioPortsLock.h"
 #include "tests/support/TempHome.h"
 
 #include <QStringList>
@@ -61,6 +62,8 @@ protected:
     std::vector<RecordInfo> History() const { return ReadHistory(m_home); }
     bool WaitForHistory(std::size_t count);
 
+    // Taken first and given back last: the window and the sim use the ports in between.
+    AudioPortsLock m_portsLock;
     TempHome m_home;
     SkypeSimProcess m_sim{m_home.root()};
     std::unique_ptr<CKelvaroDlg> m_dialog;
