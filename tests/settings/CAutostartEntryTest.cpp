@@ -125,7 +125,7 @@ TEST_F(CAutostartEntryTest, TheExecLineStartsAProgramWhateverItsPathHolds)
     EXPECT_TRUE(test::WaitUntil([&] { return QFile::exists(marker); }));
 }
 
-TEST_F(CAutostartEntryTest, ExecValueEscapesWhatTheSpecificationReserves)
+TEST_F(CAutostartEntryTest, ExecValueEscapesWhatDesktopFilesReserve)
 {
     struct Case
     {
