@@ -35,11 +35,6 @@ namespace {
 constexpr LPARAM WM_LBUTTONUP = 514;
 constexpr LPARAM WM_RBUTTONUP = 517;
 constexpr WPARAM kTrayIconId = 1;
-constexpr int kCallStatusFailed = 4;
-constexpr int kCallStatusInProgress = 6;
-constexpr int kCallStatusFinished = 8;
-constexpr int kCallStatusCancelled = 12;
-constexpr int kMaxCallSlot = 19;
 constexpr int kLevelMax = 512;
 
 const QColor kRed(226, 0, 0);
@@ -110,8 +105,8 @@ QString FileNameSafe(QString name)
 
 bool IsEndOfCall(int status)
 {
-    return status == kCallStatusFailed ||
-           (status >= kCallStatusFinished && status <= kCallStatusCancelled);
+    return status == CALL_STATUS_FAILED ||
+           (status >= CALL_STATUS_FINISHED && status <= CALL_STATUS_CANCELLED);
 }
 
 } // namespace
@@ -589,10 +584,11 @@ void CKelvaroDlg::OnSkypeCall(WPARAM slotParam, LPARAM change)
     if (change != 2)
         return;
     const int slot = int(LPARAM(slotParam));
-    const int status = (slot >= 0 && slot <= kMaxCallSlot) ? m_pCalls->GetCallStatusAt(slot) : 0;
+    const int status =
+        (slot >= 0 && slot < CCallTable::kSlotCount) ? m_pCalls->GetCallStatusAt(slot) : 0;
     const QString id = m_pCalls->GetCallId(slot);
 
-    if (status == kCallStatusInProgress) {
+    if (status == CALL_STATUS_INPROGRESS) {
         if (!IsRecordingInProgress()) {
             if (m_pSettings->m_bNotifyCov)
                 BringToFront();
