@@ -611,7 +611,10 @@ void CKelvaroDlg::OnSkypeCall(WPARAM slotParam, LPARAM change)
     }
     if (!m_pCalls->IsAnyCallActive()) {
         m_pSkype->Reset();
-        m_btnRecord->setEnabled(false);
+        // A recording that goes on without calls (its last call ended without being redirected)
+        // must stay stoppable: the button is its only Stop.
+        if (!IsRecordingInProgress())
+            m_btnRecord->setEnabled(false);
     }
 }
 

@@ -219,7 +219,7 @@ INSTANTIATE_TEST_SUITE_P(Sides, RecordingSideTest,
 
 // What the controller does as calls change state, one scenario per row. At each checkpoint
 // the recorder has handled everything before it; the test checks the state there and may
-// press Record (by command when the button is disabled).
+// press Record. A recording that outlives its calls keeps Record enabled, as its only Stop.
 struct Checkpoint
 {
     const char* name;
@@ -265,7 +265,7 @@ const CallStateRow kCallStateRows[] = {
                         "checkpoint none-active\n",
      {{"both-talking", REC_STATE_IDLE, true, true},
       {"recorded-ended", REC_STATE_RECORDING, true},
-      {"none-active", REC_STATE_RECORDING, false, true}},
+      {"none-active", REC_STATE_RECORDING, true, true}},
      {{"4001", 1}, {"4002", 0}},
      {"alice"}},
     {"TheOtherCallJoinsWhenItNextGoesIntoConversation",
