@@ -4,6 +4,7 @@
 #include "app/Lifecycle.h"
 #include "audio/CAudioMixer.h"
 #include "audio/CAudioServer.h"
+#include "audio/CLevelMeter.h"
 #include "controls/CKCBusyProgressCtrl.h"
 #include "controls/CLabelEx.h"
 #include "controls/CMyButtonST.h"
@@ -35,12 +36,11 @@ namespace {
 constexpr LPARAM WM_LBUTTONUP = 514;
 constexpr LPARAM WM_RBUTTONUP = 517;
 constexpr WPARAM kTrayIconId = 1;
-constexpr int kLevelMax = 512;
 
 const QColor kRed(226, 0, 0);
 const QString kAppTitle = QStringLiteral("Ovento Recorder");
-const QString kRemotePort = QStringLiteral("58376");
-const QString kMicPort = QStringLiteral("58377");
+const QString kRemotePort = QString::number(CAudioServer::kRemoteSidePort);
+const QString kMicPort = QString::number(CAudioServer::kMySidePort);
 const QUrl kHelpPage(QStringLiteral("https://ovento.example.com/help.htm"));
 
 struct StatusLine
@@ -198,7 +198,7 @@ bool CKelvaroDlg::OnInitDialog()
 
     for (CKCBusyProgressCtrl* meter : {m_levelMine, m_levelRemote}) {
         meter->SetNumSteps(20);
-        meter->SetRange(0, kLevelMax);
+        meter->SetRange(0, CLevelMeter::kMaxLevel);
         meter->SetPos(0);
     }
     m_lblUser->SetupStatusIcons();
@@ -229,9 +229,7 @@ bool CKelvaroDlg::OnInitDialog()
     m_btnHelp->SetTooltip(QStringLiteral("Help"));
 
     m_lblStatus->hide();
-    m_lblStatus->SetTextColor(kRed);
-    m_lblStatus->setText(kStatusLines[0].text);
-    m_lblStatus->show();
+    ShowStatus(0);
 
     m_bmpBackground = Resources::Bitmap(Resources::IDB_BACKGROUND);
     setFixedSize(m_bmpBackground.size());
@@ -516,9 +514,7 @@ void CKelvaroDlg::StopRecording()
     m_levelRemote->SetPos(0);
     m_levelMine->SetPos(0);
     m_lblStatus->hide();
-    m_lblStatus->SetTextColor(Qt::black);
-    m_lblStatus->setText(kStatusLines[1].text);
-    m_lblStatus->show();
+    ShowStatus(1);
 }
 
 void CKelvaroDlg::RedirectCall(const QString& callId)
