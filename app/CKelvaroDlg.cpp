@@ -11,6 +11,7 @@
 #include "history/CDlgRecHistory.h"
 #include "history/CRecordStore.h"
 #include "platform/Folders.h"
+#include "platform/MessageBox.h"
 #include "res/Resources.h"
 #include "settings/CGeneralProfile.h"
 #include "skype/CCallPartnerMap.h"
@@ -415,6 +416,7 @@ LRESULT CKelvaroDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_QUIT:
         m_bQuitRequested = true;
+        EndMessageBoxes();
         done(QDialog::Rejected);
         return 0;
     default:

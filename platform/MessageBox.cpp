@@ -12,6 +12,7 @@ namespace {
 
 std::mutex g_handlerLock;
 MessageBoxHandler g_handler;
+bool g_ending = false; // GUI thread only
 
 void ShowOnGuiThread(QWidget* owner, const QString& text, const QString& caption)
 {
@@ -19,10 +20,19 @@ void ShowOnGuiThread(QWidget* owner, const QString& text, const QString& caption
         std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
         return;
     }
-    QMessageBox::information(owner, caption, text, QMessageBox::Ok);
+    if (!g_ending)
+        QMessageBox::information(owner, caption, text, QMessageBox::Ok);
 }
 
 } // namespace
+
+void EndMessageBoxes()
+{
+    g_ending = true;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            box->done(QMessageBox::Ok);
+}
 
 void SetMessageBoxHandler(MessageBoxHandler handler)
 {

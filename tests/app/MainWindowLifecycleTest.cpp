@@ -1,7 +1,10 @@
 #include "app/CKelvaroDlg.h"
+#include "audio/CAudioServer.h"
 #include "platform/MessageBox.h"
+#include "tests/support/AudioPortsLock.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/MessageBoxes.h"
+#include "tests/support/PortSquatter.h"
 #include "tests/support/TempHome.h"
 
 #include <QDir>
@@ -12,9 +15,6 @@
 #include <QtTest/QTest>
 #include <cstring>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace ovento;
 
@@ -51,7 +51,18 @@ private:
 
 } // namespace
 
-TEST(MainWindow, CreatesAndDestroysThePartsInTheirOrder)
+// The window opens the program's fixed audio ports: nothing else may hold them meanwhile, or
+// every test here would meet the port message.
+class MainWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_portsLock.IsHeld()); }
+
+private:
+    test::AudioPortsLock m_portsLock;
+};
+
+TEST_F(MainWindow, CreatesAndDestroysThePartsInTheirOrder)
 {
     test::TempHome home;
     LifecycleLines lines;
@@ -77,7 +88,7 @@ TEST(MainWindow, CreatesAndDestroysThePartsInTheirOrder)
     EXPECT_EQ(lines.Lines(), expected);
 }
 
-TEST(MainWindow, StartsWithTheRecordingButtonsDisabledAndTheWaitingTexts)
+TEST_F(MainWindow, StartsWithTheRecordingButtonsDisabledAndTheWaitingTexts)
 {
     test::TempHome home;
     CKelvaroDlg dialog;
@@ -98,7 +109,7 @@ TEST(MainWindow, StartsWithTheRecordingButtonsDisabledAndTheWaitingTexts)
     dialog.DestroyWindow();
 }
 
-TEST(MainWindow, EnterEscapeCloseAndExitEachEndTheModalRun)
+TEST_F(MainWindow, EnterEscapeCloseAndExitEachEndTheModalRun)
 {
     const std::function<void(CKelvaroDlg&)> enders[] = {
         [](CKelvaroDlg& d) { QTest::keyClick(&d, Qt::Key_Return); },
@@ -116,20 +127,13 @@ TEST(MainWindow, EnterEscapeCloseAndExitEachEndTheModalRun)
     }
 }
 
-TEST(MainWindow, AnEndAskedForDuringStartUpEndsTheRunBeforeItStarts)
+TEST_F(MainWindow, AnEndAskedForDuringStartUpEndsTheRunBeforeItStarts)
 {
     test::TempHome home;
     // Another program on the microphone port makes the start-up show its port message; the
     // user (here: a signal) ends the program while that message is up.
-    const int squatter = ::socket(AF_INET, SOCK_STREAM, 0);
-    const int reuse = 1;
-    ::setsockopt(squatter, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(58377);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(squatter, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(squatter, 1), 0);
+    test::PortSquatter squatter(CAudioServer::kMySidePort);
+    ASSERT_TRUE(squatter.IsListening());
 
     CKelvaroDlg dialog;
     int boxes = 0;
@@ -141,5 +145,4 @@ TEST(MainWindow, AnEndAskedForDuringStartUpEndsTheRunBeforeItStarts)
     EXPECT_EQ(boxes, 1);
     test::PassOverMessageBoxes();
     dialog.DestroyWindow();
-    ::close(squatter);
 }

@@ -1,6 +1,9 @@
+#include "audio/CAudioServer.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
+#include "tests/support/AudioPortsLock.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/PortSquatter.h"
 #include "tests/support/TempHome.h"
 
 #include <QProcess>
@@ -26,7 +29,18 @@ bool LockHeldByAnotherProcess()
 
 } // namespace
 
-TEST(SingleInstance, ASecondStartEndsAtOnceAndLeavesTheFirstRunning)
+// Each copy that gets going opens the program's fixed audio ports; meeting a port held by
+// something else would put up a message box.
+class SingleInstance : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_portsLock.IsHeld()); }
+
+private:
+    test::AudioPortsLock m_portsLock;
+};
+
+TEST_F(SingleInstance, ASecondStartEndsAtOnceAndLeavesTheFirstRunning)
 {
     test::TempHome home;
     QProcess first;
@@ -55,7 +69,7 @@ TEST(SingleInstance, ASecondStartEndsAtOnceAndLeavesTheFirstRunning)
     EXPECT_EQ(third.exitCode(), 0);
 }
 
-TEST(SingleInstance, TerminationSavesTheSettingsLikeExit)
+TEST_F(SingleInstance, TerminationSavesTheSettingsLikeExit)
 {
     test::TempHome home;
     QProcess recorder;
@@ -67,4 +81,18 @@ TEST(SingleInstance, TerminationSavesTheSettingsLikeExit)
     QFile settings(home.configHome() + "/Ovento/registry.conf");
     ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
     EXPECT_TRUE(settings.readAll().contains("position")) << "the window position is saved at exit";
+}
+
+TEST_F(SingleInstance, TerminationEndsTheProgramWhileAStartUpMessageWaitsForTheUser)
+{
+    test::TempHome home;
+    test::PortSquatter squatter(CAudioServer::kMySidePort);
+    ASSERT_TRUE(squatter.IsListening());
+    QProcess recorder;
+    recorder.start(RecorderPath(), {});
+    ASSERT_TRUE(recorder.waitForStarted());
+    ASSERT_TRUE(test::WaitUntil(LockHeldByAnotherProcess));
+    recorder.terminate(); // arrives before or while the port message is up: both must end it
+    ASSERT_TRUE(recorder.waitForFinished(20000)) << "the unanswered box keeps the program alive";
+    EXPECT_EQ(recorder.exitCode(), 0);
 }
