@@ -1,7 +1,7 @@
 #include "app/CKelvaroDlg.h"
 #include "audio/CAudioServer.h"
 #include "platform/MessageBox.h"
-#include "tests/support/AudioPortsLock.h"
+#include "tests/support/AudioPortsTest.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/MessageBoxes.h"
 #include "tests/support/PortSquatter.h"
@@ -51,16 +51,7 @@ private:
 
 } // namespace
 
-// The window opens the program's fixed audio ports: nothing else may hold them meanwhile, or
-// every test here would meet the port message.
-class MainWindow : public ::testing::Test
-{
-protected:
-    void SetUp() override { ASSERT_TRUE(m_portsLock.IsHeld()); }
-
-private:
-    test::AudioPortsLock m_portsLock;
-};
+using MainWindow = test::AudioPortsTest;
 
 TEST_F(MainWindow, CreatesAndDestroysThePartsInTheirOrder)
 {

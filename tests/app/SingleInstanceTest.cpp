@@ -1,7 +1,7 @@
 #include "audio/CAudioServer.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
-#include "tests/support/AudioPortsLock.h"
+#include "tests/support/AudioPortsTest.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/PortSquatter.h"
 #include "tests/support/TempHome.h"
@@ -29,16 +29,7 @@ bool LockHeldByAnotherProcess()
 
 } // namespace
 
-// Each copy that gets going opens the program's fixed audio ports; meeting a port held by
-// something else would put up a message box.
-class SingleInstance : public ::testing::Test
-{
-protected:
-    void SetUp() override { ASSERT_TRUE(m_portsLock.IsHeld()); }
-
-private:
-    test::AudioPortsLock m_portsLock;
-};
+using SingleInstance = test::AudioPortsTest;
 
 TEST_F(SingleInstance, ASecondStartEndsAtOnceAndLeavesTheFirstRunning)
 {
