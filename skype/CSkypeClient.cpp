@@ -11,6 +11,7 @@
 #include <cstring>
 #include <cwctype>
 #include <limits>
+#include <pthread.h>
 #include <span>
 
 namespace ovento {
@@ -664,6 +665,7 @@ void CSkypeClient::PostNotify(UINT message, WPARAM wParam, LPARAM lParam)
 
 void CSkypeClient::SenderThread()
 {
+    pthread_setname_np(pthread_self(), "skype-sender");
     m_hAttachedEvent.Wait();
     while (!m_bStop) {
         QString text;
