@@ -50,7 +50,7 @@ void ShowPortFailure(std::uint16_t port)
                QStringLiteral("Create socket failed! Please make sure your firewall/anti-virus "
                               "software does NOT block the port '%1'!")
                    .arg(port),
-               QStringLiteral("Ovento Recorder"));
+               QStringLiteral("Ovento Recorder"), MessageBoxIcon::Information);
 }
 
 } // namespace

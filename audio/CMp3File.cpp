@@ -33,7 +33,8 @@ void ShowCreateFailure(int error)
 {
     const QString text = QString::fromStdString(std::generic_category().message(error));
     if (!text.isEmpty())
-        MessageBox(nullptr, text, QStringLiteral("Ovento Recorder Create Mp3 File Failed!"));
+        MessageBox(nullptr, text, QStringLiteral("Ovento Recorder Create Mp3 File Failed!"),
+                   MessageBoxIcon::Error);
 }
 
 } // namespace

@@ -14,14 +14,30 @@ std::mutex g_handlerLock;
 MessageBoxHandler g_handler;
 bool g_ending = false; // GUI thread only
 
-void ShowOnGuiThread(QWidget* owner, const QString& text, const QString& caption)
+QMessageBox::Icon ToQtIcon(MessageBoxIcon icon)
+{
+    switch (icon) {
+    case MessageBoxIcon::Information:
+        return QMessageBox::Information;
+    case MessageBoxIcon::Error:
+        return QMessageBox::Critical;
+    case MessageBoxIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+void ShowOnGuiThread(QWidget* owner, const QString& text, const QString& caption,
+                     MessageBoxIcon icon)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
         return;
     }
-    if (!g_ending)
-        QMessageBox::information(owner, caption, text, QMessageBox::Ok);
+    if (g_ending)
+        return;
+    QMessageBox box(ToQtIcon(icon), caption, text, QMessageBox::Ok, owner);
+    box.exec();
 }
 
 } // namespace
@@ -40,7 +56,7 @@ void SetMessageBoxHandler(MessageBoxHandler handler)
     g_handler = std::move(handler);
 }
 
-void MessageBox(QWidget* owner, const QString& text, const QString& caption)
+void MessageBox(QWidget* owner, const QString& text, const QString& caption, MessageBoxIcon icon)
 {
     {
         std::lock_guard guard(g_handlerLock);
@@ -54,11 +70,11 @@ void MessageBox(QWidget* owner, const QString& text, const QString& caption)
         // Widgets live on the GUI thread only; a worker never waits for the box, so it cannot
         // block a GUI thread that is waiting for it.
         QMetaObject::invokeMethod(
-            app, [owner, text, caption] { ShowOnGuiThread(owner, text, caption); },
+            app, [owner, text, caption, icon] { ShowOnGuiThread(owner, text, caption, icon); },
             Qt::QueuedConnection);
         return;
     }
-    ShowOnGuiThread(owner, text, caption);
+    ShowOnGuiThread(owner, text, caption, icon);
 }
 
 } // namespace ovento

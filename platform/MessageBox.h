@@ -7,9 +7,17 @@ class QWidget;
 
 namespace ovento {
 
-// A plain OK message box. Without a widget application (the tools, some tests) the text goes
-// to standard error instead.
-void MessageBox(QWidget* owner, const QString& text, const QString& caption);
+enum class MessageBoxIcon
+{
+    None,
+    Information,
+    Error
+};
+
+// An OK message box. Without a widget application (the tools, some tests) the text goes to
+// standard error instead.
+void MessageBox(QWidget* owner, const QString& text, const QString& caption,
+                MessageBoxIcon icon = MessageBoxIcon::None);
 
 // The program is ending: the open message boxes close as if OK was clicked and later ones return
 // at once, as a quit ends every modal loop. Without this a box nobody answers (a start-up

@@ -11,17 +11,20 @@ using namespace ovento;
 
 // An ending program must not wait for a click: the box that is up closes, and a box asked for
 // afterwards (the next start-up message, say) does not open at all.
-TEST(MessageBox, EndingClosesTheOpenBoxAndPassesOverLaterOnes)
+TEST(MessageBox, ShowsItsIconAndEndingClosesItAndPassesOverLaterOnes)
 {
     SetMessageBoxHandler({});
     bool sawTheBox = false;
     QTimer::singleShot(0, [&] {
         for (QWidget* widget : QApplication::topLevelWidgets())
             if (auto* box = qobject_cast<QMessageBox*>(widget))
-                sawTheBox = sawTheBox || (box->isVisible() && box->text() == "first");
+                sawTheBox = sawTheBox || (box->isVisible() && box->text() == "first" &&
+                                          box->windowTitle() == "Ovento Recorder" &&
+                                          box->icon() == QMessageBox::Critical);
         EndMessageBoxes();
     });
-    MessageBox(nullptr, QStringLiteral("first"), QStringLiteral("Ovento Recorder"));
+    MessageBox(nullptr, QStringLiteral("first"), QStringLiteral("Ovento Recorder"),
+               MessageBoxIcon::Error);
     EXPECT_TRUE(sawTheBox);
 
     bool secondReturnedAtOnce = true;
